@@ -1,0 +1,67 @@
+// The bubble window's procedure: which messages it answers and how. The work
+// of each case lives with the behaviour it belongs to (bubble/, presentation).
+#include <windows.h>
+
+#include "app/app.h"
+#include "bubble/bubble.h"
+
+LRESULT CALLBACK BubbleWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        try {
+            if (!CreateBubble(window)) return 1;  // icon not found: quit already posted
+        } catch (...) {
+            // A creation cut short leaves no timer to end the process, which
+            // would then hold the single-instance mutex forever: end quietly.
+            EndBubbleQuietly();
+        }
+        break;
+
+    case WM_DESTROY:
+        // Sent by the fade-out's last tick; the window itself is never destroyed.
+        ShutdownGdiplus();
+        PostQuitMessage(0);
+        return 0;
+
+    case WM_MOVE:
+        if (IsWindow(window) && RecordBubbleMove(window, lParam)) return 0;
+        break;
+
+    case WM_ACTIVATE:
+        // Whatever the activation change, the bubble belongs beneath the
+        // application windows, just above the desktop icons.
+        SendBubbleToBottom(window);
+        break;
+
+    case WM_PAINT:
+        if (!IsWindow(window)) break;
+        try {
+            if (BubbleBuilt()) PresentBubble(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+        } catch (...) {
+        }
+        break;  // DefWindowProcA validates the update region
+
+    case WM_SETCURSOR:
+        if (!IsWindow(window) || !BubbleBuilt()) break;
+        OnBubbleSetCursor(window, wParam, lParam);
+        return TRUE;  // the host has set the cursor; the class cursor must not
+
+    case WM_TIMER:
+        if (IsWindow(window) && BubbleBuilt()) OnBubbleTimer(window, wParam);
+        break;
+
+    case WM_MOUSEMOVE:
+        if (IsWindow(window) && BubbleBuilt()) OnBubbleMouseMove(window, wParam, lParam);
+        break;
+
+    case WM_LBUTTONDOWN:
+        if (IsWindow(window) && BubbleBuilt()) OnBubbleLButtonDown(window, wParam, lParam);
+        break;
+
+    case WM_LBUTTONUP:
+        if (IsWindow(window) && BubbleBuilt()) OnBubbleLButtonUp(window, wParam, lParam);
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,105 @@
+// Process start: single-instance guard, window class, COM and GDI+, the bubble
+// window and the message loop.
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstring>
+
+#include "app/app.h"
+#include "bubble/bubble.h"
+#include "res/resource.h"
+
+namespace {
+
+// Filled by its constructor before the entry point runs: GDI+ version 1, no
+// debug callback, background thread and external codecs not suppressed.
+const Gdiplus::GdiplusStartupInput gdiplusStartupInput;
+
+constexpr UINT BUBBLE_CLASS_STYLE = CS_VREDRAW | CS_HREDRAW;
+constexpr DWORD BUBBLE_EX_STYLE_AT_CREATION = WS_EX_TOOLWINDOW;
+constexpr DWORD BUBBLE_STYLE = WS_POPUP;  // no WS_VISIBLE: created hidden
+
+// The bubble must never take the keyboard focus from the user's application,
+// so show commands that would activate it are shown without activation.
+int NonActivatingShowCommand(int showCommand)
+{
+    switch (showCommand) {
+    case SW_SHOWNORMAL:
+    case SW_RESTORE:
+    case SW_SHOWDEFAULT:
+        return SW_SHOWNOACTIVATE;
+    case SW_SHOW:
+        return SW_SHOWNA;
+    case SW_SHOWMINIMIZED:
+        return SW_SHOWMINNOACTIVE;
+    default:
+        return showCommand;
+    }
+}
+
+}  // namespace
+
+ShellCounters shellCounters;
+
+void ShutdownGdiplus()
+{
+    Gdiplus::GdiplusShutdown(bubbleState.gdiplusToken);
+    ++shellCounters.gdiplusShutdowns;
+}
+
+int RunBubble(HINSTANCE instance, int showCommand)
+{
+    // Created owned and never closed: the mutex marks this copy as running
+    // until the process ends. A second copy finds it and leaves at once.
+    CreateMutexA(nullptr, TRUE, SINGLE_INSTANCE_MUTEX);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        return 0;
+    }
+
+    char className[sizeof BUBBLE_CLASS_NAME];
+    std::memcpy(className, BUBBLE_CLASS_NAME, sizeof className);
+
+    WNDCLASSA windowClass = {};
+    windowClass.style = BUBBLE_CLASS_STYLE;
+    windowClass.lpfnWndProc = BubbleWindow;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = className;
+    if (!RegisterClassA(&windowClass)) {
+        MessageBoxA(nullptr, "RegisterClassError!", "Error", MB_OK | MB_ICONERROR);
+        return 0;
+    }
+
+    // The desktop's list view hands its accessible objects to other processes
+    // through COM; a thread without an apartment never receives them.
+    const HRESULT comResult = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+    Gdiplus::GdiplusStartup(&bubbleState.gdiplusToken, &gdiplusStartupInput, nullptr);
+
+    char title[sizeof BUBBLE_WINDOW_TITLE];
+    std::memcpy(title, BUBBLE_WINDOW_TITLE, sizeof title);
+
+    // WM_CREATE runs inside this call: it builds the bubble, or posts the
+    // quit message when the icon is not on the desktop.
+    const HWND window = CreateWindowExA(BUBBLE_EX_STYLE_AT_CREATION, className, title, BUBBLE_STYLE,
+                                        0, 0, BUBBLE_WIDTH, BUBBLE_HEIGHT, nullptr, nullptr,
+                                        instance, nullptr);
+    if (!window) {
+        if (SUCCEEDED(comResult)) CoUninitialize();
+        return 0;
+    }
+    ShowWindow(window, NonActivatingShowCommand(showCommand));
+    UpdateWindow(window);
+
+    MSG msg = {};
+    BOOL got;
+    while ((got = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+
+    if (SUCCEEDED(comResult)) CoUninitialize();
+    return got == 0 ? static_cast<int>(msg.wParam) : 0;
+}

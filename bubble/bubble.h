@@ -1,0 +1,114 @@
+// The bubble window's own behaviour: its state record, placement beside the
+// icon, creation, the fade and grow animations, icon tracking and mouse input.
+#pragma once
+
+#include <windows.h>
+
+#include "gfx/gfx.h"
+#include "locator/locator.h"
+#include "widgets/widgets.h"
+
+// Fixed geometry.
+constexpr int BUBBLE_WIDTH = 207;
+constexpr int BUBBLE_HEIGHT = 75;
+constexpr int RIGHT_SIDE_OVERLAP = 10;                               // x = icon right - 10
+constexpr int LEFT_SIDE_OFFSET = BUBBLE_WIDTH - RIGHT_SIDE_OVERLAP;  // x = icon left - 197
+constexpr RECT DISMISS_RECT_RIGHT_SIDE = {125, 35, 191, 59};
+constexpr RECT DISMISS_RECT_LEFT_SIDE = {116, 35, 182, 59};
+constexpr int SIDE_SWITCH_BUTTON_SHIFT = DISMISS_RECT_RIGHT_SIDE.left - DISMISS_RECT_LEFT_SIDE.left;
+constexpr UINT ID_DISMISS_BUTTON = 2000;
+constexpr POINT DISMISS_BADGE_ORIGIN = {66, 24};
+
+// Timers of the bubble window (none has a timer procedure).
+constexpr UINT_PTR TIMER_TRACK = 100;
+constexpr UINT_PTR TIMER_FADE_OUT = 101;
+constexpr UINT_PTR TIMER_GROW = 102;
+constexpr UINT_PTR TIMER_FADE_IN = 103;
+constexpr UINT TRACK_PERIOD_MS = 700;
+constexpr UINT FADE_OUT_CLICK_PERIOD_MS = 50;
+constexpr UINT FADE_OUT_VANISH_PERIOD_MS = 70;
+constexpr UINT GROW_PERIOD_MS = 10;
+constexpr UINT FADE_IN_PERIOD_MS = 50;
+
+// Animation arithmetic.
+constexpr int FADE_STEP = 30;
+constexpr int ALPHA_OPAQUE = 255;
+constexpr int GROW_DIVISOR = 20;
+constexpr int GROW_DIVIDEND_X = 2 * BUBBLE_WIDTH;   // 414
+constexpr int GROW_DIVIDEND_Y = 2 * BUBBLE_HEIGHT;  // 150
+
+// The PNG resources (type "PNG") and the accessible name searched for.
+constexpr char PNG_RESOURCE_TYPE[] = "PNG";
+constexpr char TARGET_ICON_NAME[] = "marrowtune";
+
+// The program-wide record of the bubble: one instance, alive for the whole
+// process. The objects it points to are made once and never released; the
+// end of the process reclaims them.
+struct BubbleState {
+    BYTE bubbleOnRight = 1;  // the bubble stands to the right of the icon
+    LONG windowX = 0;        // windowX, windowY: the window's top-left corner,
+    LONG windowY = 0;        // passed to the platform as one POINT
+    LONG lastPlacedX = 0;
+    LONG lastPlacedY = 0;
+    int alpha = 0;           // low 8 bits: the constant alpha of every presentation
+    BYTE dismissing = 0;     // the fade-out has begun
+    BYTE pressStarted = 0;   // a left press began inside the dismiss button
+    int growWidth = 0;
+    int growHeight = 0;
+    int growStepX = 0;
+    int growStepY = 0;
+    int growDivisor = GROW_DIVISOR;
+    HDC canvasDC = nullptr;
+    HBITMAP canvasBitmap = nullptr;
+    PngImage* bubbleImageRight = nullptr;
+    PngImage* bubbleImageLeft = nullptr;
+    PngImage* buttonImageNormal = nullptr;
+    PngImage* buttonImageHover = nullptr;
+    PngImage* buttonImagePressed = nullptr;
+    ImageButton* dismissButton = nullptr;
+    ButtonHost* buttonHost = nullptr;
+    ULONG_PTR gdiplusToken = 0;
+};
+
+extern BubbleState bubbleState;
+
+// Where the bubble goes beside an icon on a screen `screenWidth` pixels wide.
+struct BubblePlacement {
+    LONG x;
+    LONG y;
+    bool onRight;
+};
+BubblePlacement PlaceBubble(const IconRect& icon, int screenWidth);
+
+// The dismiss button's rectangle for a side.
+RECT DismissRectFor(bool onRight);
+
+// True once creation has built the canvas, the pictures, the button and the
+// host; every case that uses them gives default handling before that.
+bool BubbleBuilt();
+
+// Ends the process quietly: shuts GDI+ down and posts the quit message.
+void EndBubbleQuietly();
+
+// WM_CREATE: places and builds the bubble beside the icon and starts its
+// timers. Returns false (after EndBubbleQuietly) when the icon is not found.
+bool CreateBubble(HWND window);
+// WM_MOVE: records the new position; false when it was not recorded.
+bool RecordBubbleMove(HWND window, LPARAM lParam);
+
+// Timer ticks.
+void OnBubbleTimer(HWND window, WPARAM timerId);
+void StepFadeIn(HWND window);
+void StepFadeOut(HWND window);
+void StepGrow(HWND window);
+void TrackIcon(HWND window);
+
+// Mouse input. Each forwards to the button host as its rules say.
+void OnBubbleSetCursor(HWND window, WPARAM wParam, LPARAM lParam);
+void OnBubbleMouseMove(HWND window, WPARAM wParam, LPARAM lParam);
+void OnBubbleLButtonDown(HWND window, WPARAM wParam, LPARAM lParam);
+void OnBubbleLButtonUp(HWND window, WPARAM wParam, LPARAM lParam);
+
+// Starts the fade-out that ends the process, once: alpha back to opaque,
+// tracking stopped, TIMER_FADE_OUT started with `periodMs`.
+void BeginFadeOut(HWND window, UINT periodMs);

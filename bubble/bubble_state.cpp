@@ -1,0 +1,28 @@
+// The one bubble state record and the two ways creation ends.
+#include <windows.h>
+
+#include "app/app.h"
+#include "bubble/bubble.h"
+
+BubbleState bubbleState;
+
+bool BubbleBuilt()
+{
+    return bubbleState.buttonHost != nullptr && bubbleState.dismissButton != nullptr &&
+           bubbleState.canvasDC != nullptr;
+}
+
+void EndBubbleQuietly()
+{
+    ShutdownGdiplus();
+    PostQuitMessage(0);
+}
+
+void BeginFadeOut(HWND window, UINT periodMs)
+{
+    if (bubbleState.dismissing) return;  // the fade-out starts at most once
+    bubbleState.dismissing = 1;
+    bubbleState.alpha = ALPHA_OPAQUE;
+    KillTimer(window, TIMER_TRACK);
+    SetTimer(window, TIMER_FADE_OUT, periodMs, nullptr);
+}

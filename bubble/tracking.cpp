@@ -1,0 +1,65 @@
+// Every tracking tick: follow the icon, switch sides when there is no room on
+// the right, or fade out when the icon has gone.
+#include <windows.h>
+
+#include "app/app.h"
+#include "bubble/bubble.h"
+#include "bubble/canvas.h"
+
+namespace {
+
+// The picture of the new side goes onto a fresh canvas and the button moves
+// to its place on that picture.
+void SwitchSide(HWND window)
+{
+    const LONG shift = bubbleState.bubbleOnRight ? SIDE_SWITCH_BUTTON_SHIFT : -SIDE_SWITCH_BUTTON_SHIFT;
+    RECT& buttonRect = bubbleState.dismissButton->rect;
+    buttonRect.left += shift;
+    buttonRect.right += shift;
+
+    ReleaseCanvas();
+    BuildCanvas(window);
+    DrawBubblePicture();
+}
+
+void TrackOnce(HWND window)
+{
+    const int screenWidth = GetSystemMetrics(SM_CXFULLSCREEN);
+    IconRect icon = {};
+    const bool found = LocateDesktopIcon(TARGET_ICON_NAME, icon);
+
+    // Runs whether or not the icon was found: with the all-zero rectangle of
+    // a failed search the side becomes the right one.
+    const BubblePlacement placement = PlaceBubble(icon, screenWidth);
+    const bool flipped = placement.onRight != (bubbleState.bubbleOnRight != 0);
+    bubbleState.bubbleOnRight = placement.onRight ? 1 : 0;
+
+    if (!found) {
+        BeginFadeOut(window, FADE_OUT_VANISH_PERIOD_MS);
+        return;
+    }
+    if (flipped) SwitchSide(window);
+
+    if (placement.x == bubbleState.lastPlacedX && icon.top == bubbleState.lastPlacedY) {
+        return;  // not moved; a new canvas waits for the next presentation
+    }
+
+    bubbleState.windowX = placement.x;
+    bubbleState.windowY = icon.top;
+    // Shown at the new place with nothing visible yet; the grow reveals it.
+    PresentBubble(window, 0, 0);
+    bubbleState.lastPlacedX = bubbleState.windowX;
+    bubbleState.lastPlacedY = bubbleState.windowY;
+    SetTimer(window, TIMER_GROW, GROW_PERIOD_MS, nullptr);
+}
+
+}  // namespace
+
+void TrackIcon(HWND window)
+{
+    try {
+        TrackOnce(window);
+    } catch (...) {
+        // The tick ends; the next one tries again.
+    }
+}

@@ -1,0 +1,86 @@
+# Shared by the scripts: package installation, the virtual screen, the Wine
+# prefix, and cleanup of everything a script started. Source it; do not run it.
+
+MT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+MT_BUILD_DIR=${MARROWTUNE_BUILD_DIR:-$MT_ROOT/build}
+MT_BINARY_DIR=$MT_BUILD_DIR/mingw
+MT_STARTED_PIDS=()
+MT_STARTED_WINE=0
+
+mt_log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
+
+# Installs the Debian packages that are missing. Quiet and quick when all are there.
+mt_install_packages() {
+  local wanted=(cmake ninja-build g++-mingw-w64-x86-64 googletest wine wine64
+                xvfb xauth xcompmgr xdotool imagemagick procps python3 python3-pil icoutils "$@")
+  local missing=() pkg
+  for pkg in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  mt_log "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+mt_configure_and_build() {
+  cmake --preset mingw -B "$MT_BINARY_DIR" "$@" >/dev/null
+  cmake --build "$MT_BINARY_DIR"
+}
+
+# Starts Xvfb (800x600x24) on a free display and a compositing manager, unless
+# DISPLAY is already set. Per-pixel alpha of layered windows needs the compositor.
+mt_start_display() {
+  if [ -n "${DISPLAY:-}" ] && [ -z "${MARROWTUNE_OWN_DISPLAY:-}" ]; then
+    return 0
+  fi
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  MT_STARTED_PIDS+=($!)
+  local number
+  read -r -t 30 number <"$fifo" || { mt_log "Xvfb did not start"; rm -f "$fifo"; return 1; }
+  rm -f "$fifo"
+  export DISPLAY=":$number"
+  xcompmgr -n >/dev/null 2>&1 &
+  MT_STARTED_PIDS+=($!)
+  mt_log "virtual screen on $DISPLAY"
+}
+
+# A Wine prefix of the project's own, with its server kept running so each
+# test process starts in a fraction of a second.
+mt_start_wine() {
+  export WINEPREFIX=${MARROWTUNE_WINEPREFIX:-$MT_BUILD_DIR/wineprefix}
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mt_log "creating the Wine prefix (first run only)"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+  fi
+  wineserver -p
+  MT_STARTED_WINE=1
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+mt_cleanup() {
+  if [ "$MT_STARTED_WINE" = 1 ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    MT_STARTED_WINE=0
+  fi
+  local pid
+  for pid in "${MT_STARTED_PIDS[@]}"; do
+    kill "$pid" >/dev/null 2>&1 || true
+  done
+  for pid in "${MT_STARTED_PIDS[@]}"; do
+    wait "$pid" 2>/dev/null || true
+  done
+  MT_STARTED_PIDS=()
+}
+trap mt_cleanup EXIT
+trap 'exit 130' INT TERM
