@@ -9,6 +9,8 @@
 // a black box or not at all.
 #pragma once
 
+#include <cstddef>
+
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
@@ -22,7 +24,8 @@ HBITMAP CreateAlphaBitmap(HDC referenceDC, int width, int height);
 // selected into `dc`, scaled to that rectangle and composited source-over with
 // the picture's own alpha. When the selected bitmap is a 32-bit DIB section
 // the result keeps correct premultiplied alpha; any other DC is drawn through
-// an ordinary GDI+ graphics object on the DC. A null image draws nothing.
+// an ordinary GDI+ graphics object on the DC. A null image, or a rectangle
+// without area, draws nothing.
 void DrawPicture(HDC dc, Gdiplus::GpImage* image, int x, int y, int width, int height);
 
 // An off-screen drawing surface of a fixed size: a memory DC with its own
@@ -35,9 +38,12 @@ public:
     MemorySurface& operator=(const MemorySurface&) = delete;
 
     // Copies the whole surface onto `targetDC` with its top-left corner at
-    // (x, y). BLIT_OPAQUE copies every pixel; BLIT_BLACK_TRANSPARENT leaves
-    // the target unchanged where the surface is exactly black (0, 0, 0). Any
-    // other mode copies nothing. Returns the platform copy's success flag.
+    // (x, y), clipped by the target. BLIT_OPAQUE copies every pixel, alpha
+    // included; BLIT_BLACK_TRANSPARENT leaves the target's pixel unchanged
+    // where the surface is exactly black (0, 0, 0, whatever its alpha) and
+    // copies the whole pixel everywhere else. Any other mode, or a surface
+    // without a bitmap, copies nothing and returns FALSE. Otherwise returns
+    // the platform copy's success flag.
     BOOL Blit(HDC targetDC, int mode, int x, int y);
 
     HDC dc;

@@ -1,0 +1,166 @@
+// PNG pictures: loading from the resources, failures, sizes and clones.
+#include <gtest/gtest.h>
+
+#include "gfx/gfx.h"
+#include "res/resource.h"
+#include "tests/gfx/test_pictures.h"
+
+using namespace testpictures;
+
+namespace {
+
+const char PNG_TYPE[] = "PNG";
+constexpr int MISSING_ID = 999;
+
+struct PictureSize {
+    int id;
+    UINT width;
+    UINT height;
+};
+
+constexpr PictureSize RESOURCE_PICTURES[] = {
+    {IDP_BUBBLE_RIGHT, 207, 75}, {IDP_BUBBLE_LEFT, 207, 75},  {IDP_BUTTON_HOVER, 66, 24},
+    {IDP_BUTTON_NORMAL, 66, 24}, {IDP_BUTTON_PRESSED, 66, 24},
+};
+
+const Rgba RED{255, 0, 0, 255};
+const Rgba HALF_BLUE{0, 0, 255, 128};
+
+}  // namespace
+
+TEST(PngImage, ResourcePicturesLoadAtTheirOwnSize)
+{
+    for (const PictureSize& picture : RESOURCE_PICTURES) {
+        SCOPED_TRACE(testing::Message() << "picture " << picture.id);
+        PngImage* image = LoadPngResource(picture.id, PNG_TYPE);
+        ASSERT_NE(image, nullptr);
+        EXPECT_NE(image->nativeImage, nullptr);
+        EXPECT_EQ(image->lastStatus, Gdiplus::Ok);
+        EXPECT_EQ(image->GetWidth(), picture.width);
+        EXPECT_EQ(image->GetHeight(), picture.height);
+        EXPECT_EQ(image->lastStatus, Gdiplus::Ok) << "successful queries record nothing";
+        delete image;
+    }
+}
+
+TEST(PngImage, MissingResourceGivesAnEmptyImageWithAFailingStatus)
+{
+    struct Missing {
+        int id;
+        const char* type;
+    };
+    const Missing cases[] = {
+        {MISSING_ID, PNG_TYPE},  // no such identifier
+        {IDP_BUBBLE_RIGHT, "GIF"},  // no such type
+        {IDI_APP, PNG_TYPE},  // the identifier exists, but as an icon
+        {0, PNG_TYPE},
+    };
+    for (const Missing& missing : cases) {
+        SCOPED_TRACE(testing::Message() << "resource " << missing.id << " of type " << missing.type);
+        PngImage* image = LoadPngResource(missing.id, missing.type);
+        ASSERT_NE(image, nullptr) << "only an allocation failure gives no image";
+        EXPECT_EQ(image->nativeImage, nullptr);
+        EXPECT_NE(image->lastStatus, Gdiplus::Ok);
+        image->lastStatus = Gdiplus::Ok;
+        EXPECT_EQ(image->GetWidth(), 0u);
+        EXPECT_NE(image->lastStatus, Gdiplus::Ok) << "a failed width query is recorded";
+        image->lastStatus = Gdiplus::Ok;
+        EXPECT_EQ(image->GetHeight(), 0u);
+        EXPECT_NE(image->lastStatus, Gdiplus::Ok) << "a failed height query is recorded";
+        delete image;
+    }
+}
+
+TEST(PngImage, UndecodableDataLeavesTheNativeImageEmpty)
+{
+    const std::vector<BYTE> valid = EncodePng(2, 2, std::vector<Rgba>(4, RED));
+    const std::vector<std::vector<BYTE>> broken = {
+        {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'},
+        std::vector<BYTE>(valid.begin(), valid.begin() + 20),  // cut inside the header
+    };
+    for (const std::vector<BYTE>& bytes : broken) {
+        PngImage* image = DecodePng(bytes);
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->nativeImage, nullptr);
+        EXPECT_NE(image->lastStatus, Gdiplus::Ok);
+        EXPECT_EQ(image->GetWidth(), 0u);
+        delete image;
+    }
+    PngImage* withoutStream = new PngImage(nullptr);
+    ASSERT_NE(withoutStream, nullptr);
+    EXPECT_EQ(withoutStream->nativeImage, nullptr);
+    EXPECT_NE(withoutStream->lastStatus, Gdiplus::Ok);
+    delete withoutStream;
+}
+
+// The stream the picture was decoded from is gone (its last reference ended
+// right after the load, freeing its memory): drawing must still give the
+// picture's own pixels.
+TEST(PngImage, DrawsAfterTheLoadersStreamReferenceIsGone)
+{
+    PngImage* image = PictureOf(2, 1, {RED, HALF_BLUE});
+    ASSERT_NE(image, nullptr);
+    ASSERT_NE(image->nativeImage, nullptr);
+    // Churn the heap so that freed stream memory is likely to be reused.
+    for (int i = 0; i < 64; ++i) {
+        const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 128);
+        if (void* bytes = GlobalLock(block)) {
+            std::memset(bytes, 0xCD, 128);
+            GlobalUnlock(block);
+        }
+        GlobalFree(block);
+    }
+    Canvas canvas(2, -1);
+    DrawPicture(canvas.dc, image->nativeImage, 0, 0, 2, 1);
+    EXPECT_EQ(canvas.Pixels().At(0, 0), Premultiplied(RED));
+    EXPECT_TRUE(PixelNear(canvas.Pixels().At(1, 0), Premultiplied(HALF_BLUE), 1));
+    delete image;
+}
+
+TEST(PngImage, ResourcePictureDrawsAfterLoading)
+{
+    // The button pictures are fully opaque: every drawn pixel has alpha 255.
+    PngImage* image = LoadPngResource(IDP_BUTTON_NORMAL, PNG_TYPE);
+    ASSERT_NE(image, nullptr);
+    Canvas canvas(66, -24);
+    DrawPicture(canvas.dc, image->nativeImage, 0, 0, 66, 24);
+    const DibPixels pixels = canvas.Pixels();
+    for (int y = 0; y < pixels.height; ++y)
+        for (int x = 0; x < pixels.width; ++x)
+            ASSERT_EQ(AlphaOf(pixels.At(x, y)), 0xFF) << "pixel (" << x << ", " << y << ")";
+    delete image;
+}
+
+TEST(PngImage, CloneOwnsACopyThatOutlivesTheSource)
+{
+    PngImage* source = PictureOf(2, 1, {RED, HALF_BLUE});
+    ASSERT_NE(source, nullptr);
+    PngImage* clone = source->Clone();
+    ASSERT_NE(clone, nullptr);
+    EXPECT_NE(clone->nativeImage, nullptr);
+    EXPECT_NE(clone->nativeImage, source->nativeImage);
+    EXPECT_EQ(clone->lastStatus, Gdiplus::Ok);
+    EXPECT_EQ(source->lastStatus, Gdiplus::Ok);
+    delete source;
+
+    EXPECT_EQ(clone->GetWidth(), 2u);
+    EXPECT_EQ(clone->GetHeight(), 1u);
+    Canvas canvas(2, -1);
+    DrawPicture(canvas.dc, clone->nativeImage, 0, 0, 2, 1);
+    EXPECT_EQ(canvas.Pixels().At(0, 0), Premultiplied(RED));
+    delete clone;
+}
+
+TEST(PngImage, CloneOfAnEmptyImageRecordsTheFailureInTheSource)
+{
+    PngImage* source = LoadPngResource(MISSING_ID, PNG_TYPE);
+    ASSERT_NE(source, nullptr);
+    source->lastStatus = Gdiplus::Ok;
+    PngImage* clone = source->Clone();
+    EXPECT_NE(source->lastStatus, Gdiplus::Ok);
+    ASSERT_NE(clone, nullptr);
+    EXPECT_EQ(clone->nativeImage, nullptr);
+    EXPECT_NE(clone->lastStatus, Gdiplus::Ok);
+    delete clone;
+    delete source;
+}

@@ -1,0 +1,127 @@
+// The resources built into the executable: the five pictures, the icon and
+// the version, all of them in Chinese (PRC).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "gfx/gfx.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr LANGID CHINESE_PRC = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+constexpr int PICTURE_IDS[] = {IDP_BUBBLE_RIGHT, IDP_BUBBLE_LEFT, IDP_BUTTON_HOVER, IDP_BUTTON_NORMAL,
+                               IDP_BUTTON_PRESSED};
+constexpr int VERSION_ID = 1;
+constexpr DWORD FIXED_FILE_INFO_SIGNATURE = 0xFEEF04BD;
+
+BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found)
+{
+    reinterpret_cast<std::vector<WORD>*>(found)->push_back(language);
+    return TRUE;
+}
+
+std::vector<WORD> LanguagesOf(LPCSTR type, int id)
+{
+    std::vector<WORD> found;
+    EnumResourceLanguagesA(nullptr, type, MAKEINTRESOURCEA(id), CollectLanguage,
+                           reinterpret_cast<LONG_PTR>(&found));
+    return found;
+}
+
+// The bytes of a resource in Chinese (PRC), empty when there is none.
+std::vector<BYTE> BytesOf(LPCSTR type, int id)
+{
+    const HRSRC info = FindResourceExA(nullptr, type, MAKEINTRESOURCEA(id), CHINESE_PRC);
+    if (!info) return {};
+    const BYTE* bytes = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, info)));
+    if (!bytes) return {};
+    return std::vector<BYTE>(bytes, bytes + SizeofResource(nullptr, info));
+}
+
+#pragma pack(push, 2)
+struct IconGroupHeader {
+    WORD reserved;
+    WORD type;
+    WORD count;
+};
+struct IconGroupEntry {
+    BYTE width;
+    BYTE height;
+    BYTE colourCount;
+    BYTE reserved;
+    WORD planes;
+    WORD bitCount;
+    DWORD bytesInResource;
+    WORD id;
+};
+#pragma pack(pop)
+
+}  // namespace
+
+TEST(Resource, PicturesArePngResourcesInChinesePrcOnly)
+{
+    const BYTE PNG_SIGNATURE[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    for (const int id : PICTURE_IDS) {
+        SCOPED_TRACE(testing::Message() << "picture " << id);
+        EXPECT_EQ(LanguagesOf("PNG", id), std::vector<WORD>{CHINESE_PRC});
+        const std::vector<BYTE> bytes = BytesOf("PNG", id);
+        ASSERT_GT(bytes.size(), sizeof PNG_SIGNATURE);
+        EXPECT_EQ(std::memcmp(bytes.data(), PNG_SIGNATURE, sizeof PNG_SIGNATURE), 0);
+    }
+}
+
+TEST(Resource, IconGroupHoldsOne32BitIconOf32By32InChinesePrc)
+{
+    EXPECT_EQ(LanguagesOf(RT_GROUP_ICON, IDI_APP), std::vector<WORD>{CHINESE_PRC});
+    const std::vector<BYTE> group = BytesOf(RT_GROUP_ICON, IDI_APP);
+    ASSERT_GE(group.size(), sizeof(IconGroupHeader) + sizeof(IconGroupEntry));
+    IconGroupHeader header{};
+    std::memcpy(&header, group.data(), sizeof header);
+    ASSERT_EQ(header.count, 1);
+    IconGroupEntry entry{};
+    std::memcpy(&entry, group.data() + sizeof header, sizeof entry);
+    EXPECT_EQ(entry.width, 32);
+    EXPECT_EQ(entry.height, 32);
+    EXPECT_EQ(entry.bitCount, 32);
+    EXPECT_EQ(LanguagesOf(RT_ICON, entry.id), std::vector<WORD>{CHINESE_PRC});
+    EXPECT_NE(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP)), nullptr);
+}
+
+TEST(Resource, VersionIs1_0_1_2InChinesePrc)
+{
+    EXPECT_EQ(LanguagesOf(RT_VERSION, VERSION_ID), std::vector<WORD>{CHINESE_PRC});
+    const std::vector<BYTE> version = BytesOf(RT_VERSION, VERSION_ID);
+    VS_FIXEDFILEINFO fixed{};
+    bool found = false;
+    for (size_t offset = 0; offset + sizeof fixed <= version.size(); offset += sizeof(DWORD)) {
+        DWORD signature = 0;
+        std::memcpy(&signature, version.data() + offset, sizeof signature);
+        if (signature == FIXED_FILE_INFO_SIGNATURE) {
+            std::memcpy(&fixed, version.data() + offset, sizeof fixed);
+            found = true;
+            break;
+        }
+    }
+    ASSERT_TRUE(found) << "no fixed file information in the version resource";
+    EXPECT_EQ(fixed.dwFileVersionMS, MAKELONG(0, 1));  // 1.0
+    EXPECT_EQ(fixed.dwFileVersionLS, MAKELONG(2, 1));  // .1.2
+    EXPECT_EQ(fixed.dwProductVersionMS, MAKELONG(0, 1));
+    EXPECT_EQ(fixed.dwProductVersionLS, MAKELONG(2, 1));
+
+    // The "Translation" value: language 0x0804, code page 0x04B0 (Unicode).
+    const wchar_t KEY[] = L"Translation";
+    const BYTE* const key = reinterpret_cast<const BYTE*>(KEY);
+    const auto at = std::search(version.begin(), version.end(), key, key + sizeof KEY);
+    ASSERT_NE(at, version.end()) << "no translation in the version resource";
+    constexpr size_t DWORD_ALIGN = sizeof(DWORD);
+    const size_t valueOffset =
+        (static_cast<size_t>(at - version.begin()) + sizeof KEY + DWORD_ALIGN - 1) / DWORD_ALIGN * DWORD_ALIGN;
+    ASSERT_LE(valueOffset + 2 * sizeof(WORD), version.size());
+    WORD translation[2] = {};
+    std::memcpy(translation, version.data() + valueOffset, sizeof translation);
+    EXPECT_EQ(translation[0], CHINESE_PRC);
+    EXPECT_EQ(translation[1], 0x04B0);
+}

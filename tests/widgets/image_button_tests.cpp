@@ -1,0 +1,247 @@
+// Image buttons: construction, picture slots, rendering and the state machine.
+#include <gtest/gtest.h>
+
+#include "res/resource.h"
+#include "tests/gfx/test_pictures.h"
+#include "widgets/widgets.h"
+
+using namespace testpictures;
+
+namespace {
+
+constexpr RECT DISMISS_RECT{125, 35, 191, 59};
+constexpr int BUTTON_WIDTH = 66;
+constexpr int BUTTON_HEIGHT = 24;
+constexpr UINT DISMISS_COMMAND = 2000;
+constexpr uint32_t COLOUR_BITS = 0x00FFFFFF;
+
+const Rgba RED{255, 0, 0, 255};
+const Rgba GREEN{0, 255, 0, 255};
+const Rgba BLUE{0, 0, 255, 255};
+const Rgba YELLOW{255, 255, 0, 255};
+const Rgba MAGENTA{255, 0, 255, 255};
+
+// A button with a solid, distinct picture for each state.
+struct ColouredButton {
+    ColouredButton() : button(DISMISS_RECT, DISMISS_COMMAND)
+    {
+        button.SetImage(Normal, pictures[0]);
+        button.SetImage(Hover, pictures[1]);
+        button.SetImage(Pressed, pictures[2]);
+    }
+    ~ColouredButton()
+    {
+        for (PngImage* picture : pictures) delete picture;
+    }
+    uint32_t ColourOf(int state) const { return Premultiplied(colours[state - 1]); }
+
+    const Rgba colours[3] = {RED, GREEN, BLUE};
+    PngImage* pictures[3] = {SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, RED),
+                             SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, GREEN),
+                             SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, BLUE)};
+    ImageButton button;
+};
+
+DibPixels SurfaceOf(const ImageButton& button) { return DibPixels(button.surface->bitmap); }
+
+// Every surface pixel is `colour`.
+std::string SurfaceIs(const ImageButton& button, uint32_t colour)
+{
+    return CheckArea(SurfaceOf(button), RECT{}, 0, colour);
+}
+
+// Every surface pixel has colour (0, 0, 0); its alpha is not looked at.
+std::string SurfaceIsBlack(const ImageButton& button)
+{
+    const DibPixels pixels = SurfaceOf(button);
+    for (int y = 0; y < pixels.height; ++y) {
+        for (int x = 0; x < pixels.width; ++x) {
+            if (pixels.At(x, y) & COLOUR_BITS) {
+                return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") is not black";
+            }
+        }
+    }
+    return {};
+}
+
+HCURSOR Hand() { return LoadCursorA(nullptr, IDC_HAND); }
+HCURSOR Arrow() { return LoadCursorA(nullptr, IDC_ARROW); }
+
+}  // namespace
+
+TEST(ImageButton, NewButtonIsNormalWithEmptySlotsAndASurfaceOfItsRectSize)
+{
+    ImageButton button(DISMISS_RECT, DISMISS_COMMAND);
+    ASSERT_NE(button.surface, nullptr);
+    EXPECT_EQ(button.surface->width, BUTTON_WIDTH);
+    EXPECT_EQ(button.surface->height, BUTTON_HEIGHT);
+    EXPECT_TRUE(EqualRect(&button.rect, &DISMISS_RECT));
+    EXPECT_EQ(button.state, Normal);
+    EXPECT_EQ(button.commandId, DISMISS_COMMAND);
+    for (PngImage* image : button.images) EXPECT_EQ(image, nullptr);
+    EXPECT_EQ(button.imageOrigin.x, 0);
+    EXPECT_EQ(button.imageOrigin.y, 0);
+    EXPECT_EQ(button.badgeOrigin.x, 0);
+    EXPECT_EQ(button.badgeOrigin.y, 0);
+    EXPECT_EQ(button.targetDC, nullptr);
+}
+
+TEST(ImageButton, SetImageFillsOnlySlotsOneToFiveAndDoesNotRender)
+{
+    PngImage* picture = SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, RED);
+    PngImage* other = SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, GREEN);
+    ImageButton button(DISMISS_RECT, DISMISS_COMMAND);
+
+    for (const int refused : {0, 6, -1, 100}) button.SetImage(refused, picture);
+    for (PngImage* image : button.images) EXPECT_EQ(image, nullptr);
+
+    for (int slot = 1; slot < IMAGE_SLOT_COUNT; ++slot) button.SetImage(slot, picture);
+    for (int slot = 1; slot < IMAGE_SLOT_COUNT; ++slot) EXPECT_EQ(button.images[slot], picture) << slot;
+    EXPECT_EQ(button.images[0], nullptr);
+
+    button.SetImage(2, other);
+    EXPECT_EQ(button.images[2], other) << "a later call replaces the picture";
+    button.SetImage(3, nullptr);
+    EXPECT_EQ(button.images[3], nullptr) << "null empties the slot";
+    EXPECT_EQ(SurfaceIs(button, 0), "") << "nothing was drawn yet";
+    delete picture;
+    delete other;
+}
+
+TEST(ImageButton, RenderShowsThePictureOfTheGivenSlot)
+{
+    ColouredButton coloured;
+    for (const int state : {Normal, Hover, Pressed}) {
+        coloured.button.Render(state);
+        EXPECT_EQ(SurfaceIs(coloured.button, coloured.ColourOf(state)), "") << "state " << state;
+    }
+}
+
+TEST(ImageButton, ResourcePicturesRenderAtTheirOwnSize)
+{
+    // The dismiss button of the bubble, with the pictures it is given.
+    PngImage* pictures[] = {LoadPngResource(IDP_BUTTON_NORMAL, "PNG"), LoadPngResource(IDP_BUTTON_HOVER, "PNG"),
+                            LoadPngResource(IDP_BUTTON_PRESSED, "PNG")};
+    ImageButton button(DISMISS_RECT, DISMISS_COMMAND);
+    for (int state = Normal; state <= Pressed; ++state) button.SetImage(state, pictures[state - 1]);
+    for (int state = Normal; state <= Pressed; ++state) {
+        SCOPED_TRACE(testing::Message() << "state " << state);
+        Canvas expected(BUTTON_WIDTH, -BUTTON_HEIGHT);
+        DrawPicture(expected.dc, pictures[state - 1]->nativeImage, 0, 0, BUTTON_WIDTH, BUTTON_HEIGHT);
+        button.Render(state);
+        const DibPixels want = expected.Pixels();
+        const DibPixels got = SurfaceOf(button);
+        for (int y = 0; y < BUTTON_HEIGHT; ++y)
+            for (int x = 0; x < BUTTON_WIDTH; ++x) ASSERT_EQ(got.At(x, y), want.At(x, y)) << x << ", " << y;
+    }
+    for (PngImage* picture : pictures) delete picture;
+}
+
+TEST(ImageButton, EmptySlotRendersAnAllBlackSurface)
+{
+    ColouredButton coloured;
+    coloured.button.Render(Hover);
+    coloured.button.SetImage(Hover, nullptr);
+    coloured.button.Render(Hover);
+    EXPECT_EQ(SurfaceIsBlack(coloured.button), "");
+
+    coloured.button.Render(Normal);
+    coloured.button.Render(4);  // no state uses slot 4
+    EXPECT_EQ(SurfaceIsBlack(coloured.button), "");
+}
+
+TEST(ImageButton, EmptySlotOfAPictureThatFailedToLoadRendersBlack)
+{
+    ColouredButton coloured;
+    PngImage* missing = LoadPngResource(999, "PNG");
+    coloured.button.Render(Normal);
+    coloured.button.SetImage(Normal, missing);
+    coloured.button.Render(Normal);
+    EXPECT_EQ(SurfaceIsBlack(coloured.button), "");
+    delete missing;
+}
+
+TEST(ImageButton, OverlayIsDrawnOverEveryStateAtBadgeOriginAndClipped)
+{
+    ColouredButton coloured;
+    PngImage* overlay = SolidPicture(10, 6, MAGENTA);
+    coloured.button.SetImage(OVERLAY_SLOT, overlay);
+    coloured.button.badgeOrigin = POINT{60, 20};  // the overlay hangs over the bottom-right edge
+    const RECT shown{60, 20, BUTTON_WIDTH, BUTTON_HEIGHT};
+    for (const int state : {Normal, Hover, Pressed}) {
+        coloured.button.Render(state);
+        EXPECT_EQ(CheckArea(SurfaceOf(coloured.button), shown, Premultiplied(MAGENTA), coloured.ColourOf(state)), "")
+            << "state " << state;
+    }
+
+    coloured.button.SetImage(Hover, nullptr);
+    coloured.button.Render(Hover);
+    const DibPixels pixels = SurfaceOf(coloured.button);
+    EXPECT_EQ(pixels.At(62, 22), Premultiplied(MAGENTA)) << "the overlay also covers an empty state";
+    EXPECT_EQ(pixels.At(10, 10) & COLOUR_BITS, 0u);
+
+    // At (66, 24) the overlay starts at the surface's corner: none of it shows.
+    coloured.button.badgeOrigin = POINT{BUTTON_WIDTH, BUTTON_HEIGHT};
+    coloured.button.Render(Normal);
+    EXPECT_EQ(SurfaceIs(coloured.button, coloured.ColourOf(Normal)), "");
+    delete overlay;
+}
+
+TEST(ImageButton, LargerPictureIsClippedNotScaledAndDrawnAtImageOrigin)
+{
+    constexpr int WIDE = 80;
+    constexpr int TALL = 30;
+    std::vector<Rgba> gradient;
+    for (int y = 0; y < TALL; ++y)
+        for (int x = 0; x < WIDE; ++x) gradient.push_back(Rgba{BYTE(x * 3), BYTE(y * 8), 77, 255});
+    PngImage* large = PictureOf(WIDE, TALL, gradient);
+    ImageButton button(DISMISS_RECT, DISMISS_COMMAND);
+    button.SetImage(Normal, large);
+
+    button.Render(Normal);
+    DibPixels pixels = SurfaceOf(button);
+    for (int y = 0; y < BUTTON_HEIGHT; ++y)
+        for (int x = 0; x < BUTTON_WIDTH; ++x)
+            ASSERT_EQ(pixels.At(x, y), Premultiplied(gradient[y * WIDE + x])) << x << ", " << y;
+
+    button.imageOrigin = POINT{3, 2};
+    button.Render(Normal);
+    pixels = SurfaceOf(button);
+    EXPECT_EQ(pixels.At(3, 2), Premultiplied(gradient[0]));
+    EXPECT_EQ(pixels.At(65, 23), Premultiplied(gradient[21 * WIDE + 62]));
+    EXPECT_EQ(pixels.At(2, 10) & COLOUR_BITS, 0u);
+    EXPECT_EQ(pixels.At(10, 1) & COLOUR_BITS, 0u);
+    delete large;
+}
+
+TEST(ImageButton, HandleMouseFollowsTheTransitionTableFromEveryState)
+{
+    struct Transition {
+        UINT message;
+        int expected;  // 0: unchanged
+    };
+    const Transition table[] = {
+        {WM_MOUSEMOVE, Hover},   {WM_LBUTTONDOWN, Pressed}, {WM_LBUTTONUP, Hover}, {WM_MOUSEHOVER, Hover},
+        {WM_MOUSELEAVE, Normal}, {WM_RBUTTONDOWN, 0},       {WM_KEYDOWN, 0},
+    };
+    ColouredButton coloured;
+    ImageButton& button = coloured.button;
+    for (const Transition& transition : table) {
+        for (const int from : {Normal, Hover, Pressed}) {
+            SCOPED_TRACE(testing::Message() << "message 0x" << std::hex << transition.message << " from state "
+                                            << from);
+            button.state = from;
+            SurfaceOf(button).Fill(Bgra(1, 2, 3, 4));  // shows whether it re-renders
+            SetCursor(nullptr);
+            HCURSOR slot = nullptr;
+            button.HandleMouse(transition.message, 0x1234, 0x5678, &slot);
+
+            const int expected = transition.expected ? transition.expected : from;
+            EXPECT_EQ(button.state, expected);
+            const HCURSOR cursor = expected == Normal ? Arrow() : Hand();
+            EXPECT_EQ(slot, cursor) << "the cursor is stored";
+            EXPECT_EQ(GetCursor(), cursor) << "and applied";
+            EXPECT_EQ(SurfaceIs(button, coloured.ColourOf(expected)), "") << "and the state re-rendered";
+        }
+    }
+}
