@@ -1,0 +1,314 @@
+// LocateDesktopIcon against an in-process stand-in desktop: which item
+// matches, what rectangle comes back, and that every accessible object the
+// walk obtains is released again, whatever the outcome.
+#include <gtest/gtest.h>
+
+#include <oleacc.h>
+
+#include <limits>
+#include <memory>
+#include <tuple>
+
+#include "locator/locator.h"
+#include "tests/locator/locator_test_support.h"
+#include "tests/standin/standin_desktop.h"
+
+using standin::Desktop;
+using standin::ItemFault;
+using standin::Layout;
+using standin::MakeItem;
+
+namespace {
+
+constexpr const char* TARGET = "marrowtune";
+constexpr RECT TARGET_BOUNDS{20, 100, 95, 170};
+constexpr IconRect TARGET_RECT{20, 100, 95, 170};
+constexpr RECT OTHER_BOUNDS{120, 100, 195, 170};
+constexpr RECT THIRD_BOUNDS{220, 100, 295, 170};
+// What the caller's rect holds before the call; a false result must leave it.
+constexpr IconRect UNTOUCHED{-7, -7, -7, -7};
+constexpr IconRect ZEROS{0, 0, 0, 0};
+
+class LocateDesktopIconTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Shell windows of another process would take part in every lookup.
+        ASSERT_EQ(standin::DescribeForeignShellWindows(), "");
+        desktop = std::make_unique<Desktop>(Layout::Progman);
+    }
+
+    void TearDown() override
+    {
+        if (desktop) {
+            EXPECT_EQ(desktop->OutstandingReferences(), 0);
+        }
+    }
+
+    size_t AddItem(const char* name, const RECT& bounds, ItemFault fault = ItemFault::None)
+    {
+        standin::Item item = MakeItem(std::string(name), bounds);
+        item.fault = fault;
+        return desktop->Add(item);
+    }
+
+    std::unique_ptr<Desktop> desktop;
+};
+
+}  // namespace
+
+class LocateDesktopIconInLayout
+    : public LocateDesktopIconTest,
+      public testing::WithParamInterface<std::tuple<Layout, bool>> {};
+
+TEST_P(LocateDesktopIconInLayout, FindsIconAndReportsItsRectangle)
+{
+    desktop = std::make_unique<Desktop>(std::get<0>(GetParam()));
+    desktop->SetOfferEnumerator(std::get<1>(GetParam()));
+    AddItem("Recycle Bin", OTHER_BOUNDS);
+    AddItem(TARGET, TARGET_BOUNDS);
+    AddItem("Documents", THIRD_BOUNDS);
+
+    IconRect rect = UNTOUCHED;
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, TARGET_RECT);
+    EXPECT_EQ(desktop->OutstandingReferences(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LayoutsAndEnumeration, LocateDesktopIconInLayout,
+    testing::Combine(testing::Values(Layout::Progman, Layout::WorkerW), testing::Bool()),
+    [](const testing::TestParamInfo<std::tuple<Layout, bool>>& info) {
+        return std::string(std::get<0>(info.param) == Layout::Progman ? "Progman" : "WorkerW")
+             + (std::get<1>(info.param) ? "WithEnumerator" : "WithChildIds");
+    });
+
+TEST_F(LocateDesktopIconTest, NameMustMatchExactly)
+{
+    for (const char* nearMiss : {"Marrowtune", "MARROWTUNE", "marrowtune ", " marrowtune",
+                                 "marrowtune2", "marrowtun", ""}) {
+        AddItem(nearMiss, OTHER_BOUNDS);
+    }
+    IconRect rect = ZEROS;
+    EXPECT_FALSE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, ZEROS);
+
+    AddItem(TARGET, TARGET_BOUNDS);
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, TARGET_RECT);
+}
+
+TEST_F(LocateDesktopIconTest, DuplicateNamesYieldTheLowerChildIndex)
+{
+    AddItem("Documents", THIRD_BOUNDS);
+    AddItem(TARGET, TARGET_BOUNDS);
+    AddItem(TARGET, OTHER_BOUNDS);
+
+    IconRect rect = UNTOUCHED;
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, TARGET_RECT);
+}
+
+// An unnamed item, and one whose get_accName fails while still handing out
+// the wanted name, are skipped; the walk goes on to the real icon.
+TEST_F(LocateDesktopIconTest, UnnamedAndUnnameableItemsAreSkipped)
+{
+    desktop->Add(MakeItem(std::nullopt, THIRD_BOUNDS));
+    AddItem(TARGET, OTHER_BOUNDS, ItemFault::NameFails);
+    AddItem(TARGET, TARGET_BOUNDS);
+
+    IconRect rect = UNTOUCHED;
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, TARGET_RECT);
+}
+
+TEST_F(LocateDesktopIconTest, NameAnsweredWithSFalseStillMatches)
+{
+    AddItem(TARGET, TARGET_BOUNDS, ItemFault::NameIsFalse);
+
+    IconRect rect = UNTOUCHED;
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, TARGET_RECT);
+}
+
+// Items delivered as objects of their own are never examined, whether they
+// come from the list's enumerator or from get_accChild.
+TEST_F(LocateDesktopIconTest, DispatchChildNeverMatches)
+{
+    for (const bool enumerator : {true, false}) {
+        SCOPED_TRACE(enumerator ? "through IEnumVARIANT" : "through get_accChild");
+        desktop = std::make_unique<Desktop>(Layout::Progman);
+        desktop->SetOfferEnumerator(enumerator);
+        desktop->At(AddItem(TARGET, OTHER_BOUNDS)).asDispatch = true;
+
+        IconRect rect = UNTOUCHED;
+        EXPECT_FALSE(LocateDesktopIcon(TARGET, rect));
+        EXPECT_EQ(rect, UNTOUCHED);
+
+        AddItem(TARGET, TARGET_BOUNDS);
+        EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+        EXPECT_EQ(rect, TARGET_RECT);
+        EXPECT_EQ(desktop->OutstandingReferences(), 0);
+    }
+}
+
+TEST_F(LocateDesktopIconTest, ItemThatCannotBeFetchedIsSkipped)
+{
+    desktop->SetOfferEnumerator(true);
+    AddItem(TARGET, OTHER_BOUNDS, ItemFault::ChildFails);
+    AddItem(TARGET, TARGET_BOUNDS);
+
+    IconRect rect = UNTOUCHED;
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, TARGET_RECT);
+}
+
+// Under a code page where these take more bytes than the old two-per-unit
+// buffer, they must not end the walk before the icon.
+TEST_F(LocateDesktopIconTest, NonAsciiNamesBeforeTheIconDoNotEndTheWalk)
+{
+    // "桌面气泡图标" and "马罗曲调快捷方式"
+    AddItem("\xe6\xa1\x8c\xe9\x9d\xa2\xe6\xb0\x94\xe6\xb3\xa1\xe5\x9b\xbe\xe6\xa0\x87", OTHER_BOUNDS);
+    AddItem("\xe9\xa9\xac\xe7\xbd\x97\xe6\x9b\xb2\xe8\xb0\x83\xe5\xbf\xab\xe6\x8d\xb7\xe6\x96\xb9\xe5\xbc\x8f",
+            THIRD_BOUNDS);
+    AddItem(TARGET, TARGET_BOUNDS);
+
+    IconRect rect = UNTOUCHED;
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, TARGET_RECT);
+}
+
+TEST_F(LocateDesktopIconTest, RectangleIsReturnedAsReported)
+{
+    const size_t target = AddItem(TARGET, TARGET_BOUNDS);
+    const RECT cases[] = {
+        {-50, -40, 25, 30},          // above and left of the screen
+        {790, 590, 865, 660},        // across the bottom-right corner (800 x 600)
+        {5000, 7000, 5075, 7070},    // far off the screen
+        {-9000, 40, -8925, 110},
+    };
+    for (const RECT& bounds : cases) {
+        const standin::Item moved = MakeItem(std::string(TARGET), bounds);
+        desktop->At(target) = moved;
+        IconRect rect = UNTOUCHED;
+        EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+        EXPECT_EQ(rect, (IconRect{bounds.left, bounds.top, bounds.right, bounds.bottom}));
+    }
+}
+
+// left + width beyond the 32-bit range is held at its end, not wrapped.
+TEST_F(LocateDesktopIconTest, HugeExtentsDoNotWrapAround)
+{
+    constexpr LONG BIG = 2000000000;
+    constexpr LONG MOST = std::numeric_limits<LONG>::max();
+    standin::Item item = MakeItem(std::string(TARGET), RECT{});
+    item.left = BIG;
+    item.top = -BIG;
+    item.width = BIG;
+    item.height = BIG;
+    desktop->Add(item);
+
+    IconRect rect = UNTOUCHED;
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, (IconRect{BIG, -BIG, MOST, 0}));
+}
+
+TEST_F(LocateDesktopIconTest, HiddenListViewIsNotSearched)
+{
+    AddItem(TARGET, TARGET_BOUNDS);
+    desktop->SetListViewVisible(false);
+
+    IconRect rect = UNTOUCHED;
+    EXPECT_FALSE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, UNTOUCHED);
+
+    desktop->SetListViewVisible(true);
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, TARGET_RECT);
+}
+
+TEST_F(LocateDesktopIconTest, NoDesktopMeansNotFound)
+{
+    AddItem(TARGET, TARGET_BOUNDS);
+    desktop->DestroyWindows();
+
+    IconRect rect = UNTOUCHED;
+    EXPECT_FALSE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, UNTOUCHED);
+
+    desktop->CreateWindows();
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, TARGET_RECT);
+}
+
+TEST_F(LocateDesktopIconTest, FailedChildCountMeansNotFound)
+{
+    AddItem(TARGET, TARGET_BOUNDS);
+    desktop->SetChildCountFails(true);
+
+    IconRect rect = UNTOUCHED;
+    EXPECT_FALSE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, UNTOUCHED);
+}
+
+TEST_F(LocateDesktopIconTest, FailedLocationStillCountsAsFound)
+{
+    AddItem(TARGET, TARGET_BOUNDS, ItemFault::LocationFails);
+
+    IconRect rect = UNTOUCHED;
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+}
+
+// An exception anywhere in the walk ends it with "not found": none leaves the
+// call, the rect stays as it was and every object is released.
+TEST_F(LocateDesktopIconTest, ExceptionDuringTheWalkMeansNotFound)
+{
+    for (const ItemFault fault : {ItemFault::NameThrows, ItemFault::LocationThrows}) {
+        SCOPED_TRACE(fault == ItemFault::NameThrows ? "get_accName throws" : "accLocation throws");
+        desktop = std::make_unique<Desktop>(Layout::Progman);
+        AddItem(TARGET, OTHER_BOUNDS, fault);
+        AddItem(TARGET, TARGET_BOUNDS);
+
+        IconRect rect = UNTOUCHED;
+        bool found = true;
+        EXPECT_NO_THROW(found = LocateDesktopIcon(TARGET, rect));
+        EXPECT_FALSE(found);
+        EXPECT_EQ(rect, UNTOUCHED);
+        EXPECT_EQ(desktop->OutstandingReferences(), 0);
+    }
+}
+
+// The counts are worth checking: the accessible object is really handed out
+// through the stand-in's reference counting, and the locator gives back all
+// it took, across repeated calls and every kind of outcome.
+TEST_F(LocateDesktopIconTest, ReferencesAreBalancedAfterEveryOutcome)
+{
+    void* object = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(desktop->ListView(), static_cast<DWORD>(OBJID_CLIENT),
+                                         __uuidof(IAccessible), &object), S_OK);
+    EXPECT_GT(desktop->OutstandingReferences(), 0);
+    static_cast<IAccessible*>(object)->Release();
+    ASSERT_EQ(desktop->OutstandingReferences(), 0);
+
+    desktop->SetOfferEnumerator(true);
+    desktop->At(AddItem(TARGET, THIRD_BOUNDS)).asDispatch = true;
+    AddItem(TARGET, OTHER_BOUNDS, ItemFault::NameFails);
+    const size_t target = AddItem(TARGET, TARGET_BOUNDS);
+    IconRect rect = UNTOUCHED;
+
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));            // found
+    EXPECT_EQ(desktop->OutstandingReferences(), 0);
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(desktop->OutstandingReferences(), 0);
+
+    EXPECT_FALSE(LocateDesktopIcon("Documents", rect));      // walk ends without a match
+    EXPECT_EQ(desktop->OutstandingReferences(), 0);
+
+    desktop->At(target).fault = ItemFault::LocationThrows;   // walk ends by an exception
+    EXPECT_FALSE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(desktop->OutstandingReferences(), 0);
+
+    desktop->SetChildCountFails(true);                       // walk never starts
+    EXPECT_FALSE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(desktop->OutstandingReferences(), 0);
+}

@@ -1,0 +1,461 @@
+// The stand-in list view's accessible objects: the list itself (child count,
+// names and locations of its items, optionally an IEnumVARIANT) and the
+// objects of items that are delivered as VT_DISPATCH children.
+#include "tests/standin/standin_accessible.h"
+
+#include <oleauto.h>
+
+#include <stdexcept>
+
+namespace standin {
+
+namespace {
+
+constexpr LONG NORMAL_STATE = 0;   // no state bits: a normal, enabled element
+
+}  // namespace
+
+DesktopModel::DesktopModel()
+{
+    auto listObject = std::make_unique<ListAccessible>(*this);
+    list = listObject.get();
+    objects.push_back(std::move(listObject));
+}
+
+DesktopModel::~DesktopModel() = default;
+
+std::wstring WideFromUtf8(const std::string& utf8)
+{
+    if (utf8.empty()) {
+        return std::wstring();
+    }
+    const int length = static_cast<int>(utf8.size());
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+    if (size <= 0) {
+        throw std::runtime_error("stand-in: name is not UTF-8");
+    }
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, &wide[0], size);
+    return wide;
+}
+
+BSTR AllocUtf8String(const std::string& utf8)
+{
+    const std::wstring wide = WideFromUtf8(utf8);
+    return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+}
+
+static bool IsSelf(const VARIANT& child)
+{
+    return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
+}
+
+static void SetInteger(VARIANT* value, LONG number)
+{
+    VariantInit(value);
+    value->vt = VT_I4;
+    value->lVal = number;
+}
+
+// A new object for `item`, with one reference for the caller.
+static IDispatch* NewItemObject(DesktopModel& model, const Item& item)
+{
+    auto object = std::make_unique<ItemAccessible>(model, item);
+    ItemAccessible* created = object.get();
+    model.objects.push_back(std::move(object));
+    created->AddRef();
+    return created;
+}
+
+// ---- AccessibleBase --------------------------------------------------------
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::QueryInterface(REFIID iid, void** object)
+{
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == __uuidof(IAccessible)) {
+        *object = static_cast<IAccessible*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE AccessibleBase::AddRef()
+{
+    ++model.references;
+    return static_cast<ULONG>(++referenceCount);
+}
+
+ULONG STDMETHODCALLTYPE AccessibleBase::Release()
+{
+    // The model owns the memory; a count below zero stays visible to tests.
+    --model.references;
+    --referenceCount;
+    return referenceCount > 0 ? static_cast<ULONG>(referenceCount) : 0;
+}
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::GetTypeInfoCount(UINT* count)
+{
+    if (count == nullptr) {
+        return E_POINTER;
+    }
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::GetTypeInfo(UINT, LCID, ITypeInfo** info)
+{
+    if (info != nullptr) {
+        *info = nullptr;
+    }
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                                                 EXCEPINFO*, UINT*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::get_accParent(IDispatch** parent)
+{
+    if (parent == nullptr) {
+        return E_POINTER;
+    }
+    *parent = nullptr;
+    return S_FALSE;
+}
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::get_accChild(VARIANT, IDispatch** object)
+{
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    *object = nullptr;
+    return E_INVALIDARG;
+}
+
+// Texts the stand-in does not have: no value, S_FALSE.
+static HRESULT NoText(BSTR* text)
+{
+    if (text == nullptr) {
+        return E_POINTER;
+    }
+    *text = nullptr;
+    return S_FALSE;
+}
+
+// Answers that name no child: VT_EMPTY, S_FALSE.
+static HRESULT NoChild(VARIANT* child)
+{
+    if (child == nullptr) {
+        return E_POINTER;
+    }
+    VariantInit(child);
+    return S_FALSE;
+}
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::get_accValue(VARIANT, BSTR* value) { return NoText(value); }
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::get_accDescription(VARIANT, BSTR* description)
+{
+    return NoText(description);
+}
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::get_accState(VARIANT, VARIANT* state)
+{
+    if (state == nullptr) {
+        return E_POINTER;
+    }
+    SetInteger(state, NORMAL_STATE);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::get_accHelp(VARIANT, BSTR* help) { return NoText(help); }
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::get_accHelpTopic(BSTR* helpFile, VARIANT, long* topic)
+{
+    if (topic != nullptr) {
+        *topic = 0;
+    }
+    return NoText(helpFile);
+}
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::get_accKeyboardShortcut(VARIANT, BSTR* shortcut)
+{
+    return NoText(shortcut);
+}
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::get_accFocus(VARIANT* focus) { return NoChild(focus); }
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::get_accSelection(VARIANT* selection)
+{
+    return NoChild(selection);
+}
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::get_accDefaultAction(VARIANT, BSTR* action)
+{
+    return NoText(action);
+}
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::accSelect(long, VARIANT) { return DISP_E_MEMBERNOTFOUND; }
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::accNavigate(long, VARIANT, VARIANT* end) { return NoChild(end); }
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::accHitTest(long, long, VARIANT* child) { return NoChild(child); }
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::accDoDefaultAction(VARIANT) { return DISP_E_MEMBERNOTFOUND; }
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::put_accName(VARIANT, BSTR) { return DISP_E_MEMBERNOTFOUND; }
+
+HRESULT STDMETHODCALLTYPE AccessibleBase::put_accValue(VARIANT, BSTR) { return DISP_E_MEMBERNOTFOUND; }
+
+// ---- ListAccessible --------------------------------------------------------
+
+HRESULT STDMETHODCALLTYPE ListAccessible::QueryInterface(REFIID iid, void** object)
+{
+    if (object != nullptr && iid == __uuidof(IEnumVARIANT) && model.offerEnumerator) {
+        *object = static_cast<IEnumVARIANT*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return AccessibleBase::QueryInterface(iid, object);
+}
+
+const Item* ListAccessible::ItemOf(const VARIANT& child) const
+{
+    if (child.vt != VT_I4 || child.lVal < 1 || static_cast<size_t>(child.lVal) > model.items.size()) {
+        return nullptr;
+    }
+    return &model.items[static_cast<size_t>(child.lVal) - 1];
+}
+
+HRESULT STDMETHODCALLTYPE ListAccessible::get_accChildCount(long* count)
+{
+    if (count == nullptr) {
+        return E_POINTER;
+    }
+    if (model.childCountFails) {
+        return E_FAIL;
+    }
+    *count = static_cast<long>(model.items.size());
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE ListAccessible::get_accChild(VARIANT child, IDispatch** object)
+{
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    *object = nullptr;
+    const Item* item = ItemOf(child);
+    if (item == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (!item->asDispatch) {
+        return S_FALSE;   // a simple element, reached through its child id
+    }
+    *object = NewItemObject(model, *item);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE ListAccessible::get_accName(VARIANT child, BSTR* name)
+{
+    if (name == nullptr) {
+        return E_POINTER;
+    }
+    *name = nullptr;
+    if (IsSelf(child)) {
+        return S_FALSE;
+    }
+    const Item* item = ItemOf(child);
+    if (item == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (item->fault == ItemFault::NameThrows) {
+        throw std::runtime_error("stand-in: get_accName throws");
+    }
+    if (!item->name) {
+        return S_FALSE;
+    }
+    *name = AllocUtf8String(*item->name);
+    if (item->fault == ItemFault::NameFails) {
+        return E_FAIL;
+    }
+    return item->fault == ItemFault::NameIsFalse ? S_FALSE : S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE ListAccessible::get_accRole(VARIANT child, VARIANT* role)
+{
+    if (role == nullptr) {
+        return E_POINTER;
+    }
+    if (IsSelf(child)) {
+        SetInteger(role, ROLE_SYSTEM_LIST);
+        return S_OK;
+    }
+    if (ItemOf(child) == nullptr) {
+        VariantInit(role);
+        return E_INVALIDARG;
+    }
+    SetInteger(role, ROLE_SYSTEM_LISTITEM);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE ListAccessible::accLocation(long* left, long* top, long* width, long* height,
+                                                      VARIANT child)
+{
+    if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) {
+        return E_POINTER;
+    }
+    if (IsSelf(child)) {
+        RECT bounds{};
+        GetWindowRect(model.listView, &bounds);
+        *left = bounds.left;
+        *top = bounds.top;
+        *width = bounds.right - bounds.left;
+        *height = bounds.bottom - bounds.top;
+        return S_OK;
+    }
+    const Item* item = ItemOf(child);
+    if (item == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (item->fault == ItemFault::LocationThrows) {
+        throw std::runtime_error("stand-in: accLocation throws");
+    }
+    if (item->fault == ItemFault::LocationFails) {
+        return E_FAIL;
+    }
+    *left = item->left;
+    *top = item->top;
+    *width = item->width;
+    *height = item->height;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE ListAccessible::Next(ULONG wanted, VARIANT* children, ULONG* fetched)
+{
+    if (children == nullptr) {
+        return E_POINTER;
+    }
+    ULONG delivered = 0;
+    while (delivered < wanted && position < model.items.size()) {
+        const Item& item = model.items[position];
+        if (item.fault == ItemFault::ChildFails) {
+            for (ULONG slot = 0; slot < delivered; ++slot) {
+                VariantClear(&children[slot]);
+            }
+            if (fetched != nullptr) {
+                *fetched = 0;
+            }
+            return E_FAIL;
+        }
+        VARIANT& slot = children[delivered];
+        if (item.asDispatch) {
+            VariantInit(&slot);
+            slot.vt = VT_DISPATCH;
+            slot.pdispVal = NewItemObject(model, item);
+        } else {
+            SetInteger(&slot, static_cast<LONG>(position + 1));
+        }
+        ++delivered;
+        ++position;
+    }
+    if (fetched != nullptr) {
+        *fetched = delivered;
+    }
+    return delivered == wanted ? S_OK : S_FALSE;
+}
+
+HRESULT STDMETHODCALLTYPE ListAccessible::Skip(ULONG skipped)
+{
+    // Items may have been removed since the cursor last moved.
+    const size_t remaining = position < model.items.size() ? model.items.size() - position : 0;
+    if (skipped > remaining) {
+        position = model.items.size();
+        return S_FALSE;
+    }
+    position += skipped;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE ListAccessible::Reset()
+{
+    position = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE ListAccessible::Clone(IEnumVARIANT** copy)
+{
+    if (copy != nullptr) {
+        *copy = nullptr;
+    }
+    return E_NOTIMPL;
+}
+
+// ---- ItemAccessible --------------------------------------------------------
+
+HRESULT STDMETHODCALLTYPE ItemAccessible::get_accChildCount(long* count)
+{
+    if (count == nullptr) {
+        return E_POINTER;
+    }
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE ItemAccessible::get_accName(VARIANT child, BSTR* name)
+{
+    if (name == nullptr) {
+        return E_POINTER;
+    }
+    *name = nullptr;
+    if (!IsSelf(child)) {
+        return E_INVALIDARG;
+    }
+    if (!item.name) {
+        return S_FALSE;
+    }
+    *name = AllocUtf8String(*item.name);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE ItemAccessible::get_accRole(VARIANT child, VARIANT* role)
+{
+    if (role == nullptr) {
+        return E_POINTER;
+    }
+    if (!IsSelf(child)) {
+        VariantInit(role);
+        return E_INVALIDARG;
+    }
+    SetInteger(role, ROLE_SYSTEM_LISTITEM);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE ItemAccessible::accLocation(long* left, long* top, long* width, long* height,
+                                                      VARIANT child)
+{
+    if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) {
+        return E_POINTER;
+    }
+    if (!IsSelf(child)) {
+        return E_INVALIDARG;
+    }
+    *left = item.left;
+    *top = item.top;
+    *width = item.width;
+    *height = item.height;
+    return S_OK;
+}
+
+}  // namespace standin

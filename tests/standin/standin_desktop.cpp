@@ -1,0 +1,388 @@
+// The stand-in desktop's windows: class registration, the two layouts, the
+// painted icons, and the answer to WM_GETOBJECT.
+#include "tests/standin/standin_desktop.h"
+
+#include <oleacc.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <iterator>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+#include "tests/standin/standin_accessible.h"
+
+namespace standin {
+
+namespace {
+
+constexpr const char* PROGMAN_TITLE = "Program Manager";
+constexpr const char* UNTITLED = "";
+constexpr const char* DECOY_WORKER_TITLE = "Decoy WorkerW";
+constexpr const char* OTHER_LIST_VIEW_TITLE = "Other list";
+
+constexpr COLORREF DESKTOP_COLOUR = RGB(0x2B, 0x5F, 0x8C);
+constexpr COLORREF LABEL_COLOUR = RGB(0xFF, 0xFF, 0xFF);
+constexpr COLORREF ICON_COLOURS[] = {
+    RGB(0xE8, 0xA3, 0x3D), RGB(0x5C, 0xB8, 0x5C), RGB(0xD9, 0x53, 0x4F),
+    RGB(0x9B, 0x59, 0xB6), RGB(0xF0, 0xE0, 0x5A), RGB(0x1A, 0xBC, 0x9C),
+};
+constexpr int ICON_SIZE = 32;     // the square of a desktop icon
+constexpr int ICON_MARGIN = 4;    // above the square and between it and the label
+
+// The real desktop stays beneath every window; the stand-in re-sends itself
+// to the bottom this often, as other windows may be put beneath it.
+constexpr UINT_PTR BOTTOM_TIMER = 1;
+constexpr UINT BOTTOM_PERIOD_MS = 200;
+
+constexpr UINT TOP_LEVEL_STYLE = WS_POPUP | WS_CLIPCHILDREN;
+constexpr UINT TOP_LEVEL_EX_STYLE = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+constexpr UINT CHILD_STYLE = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+
+}  // namespace
+
+static void SendToBottom(HWND window)
+{
+    // Without SWP_NOACTIVATE, Wine activates the window and raises it.
+    SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+}
+
+static void FillDesktop(HWND window, HDC dc)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    HBRUSH brush = CreateSolidBrush(DESKTOP_COLOUR);
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
+}
+
+// Progman, WorkerW and SHELLDLL_DefView: plain desktop-coloured frames.
+static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_TIMER:
+        if (wParam != BOTTOM_TIMER) break;
+        SendToBottom(window);
+        return 0;
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_ERASEBKGND:
+        FillDesktop(window, reinterpret_cast<HDC>(wParam));
+        return 1;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// One icon: a coloured square centred at the top of the item's rectangle and
+// the name below it.
+static void PaintItem(HWND window, HDC dc, const Item& item, size_t index)
+{
+    POINT origin{item.left, item.top};
+    ScreenToClient(window, &origin);
+    const int left = origin.x + (item.width - ICON_SIZE) / 2;
+    const int top = origin.y + ICON_MARGIN;
+    const RECT square{left, top, left + ICON_SIZE, top + ICON_SIZE};
+    HBRUSH brush = CreateSolidBrush(ICON_COLOURS[index % std::size(ICON_COLOURS)]);
+    FillRect(dc, &square, brush);
+    DeleteObject(brush);
+    if (!item.name) {
+        return;
+    }
+    // Names may hold any Unicode text, which the ANSI code page cannot carry:
+    // the label is drawn from the same UTF-16 text the accessible name gives.
+    const std::wstring label = WideFromUtf8(*item.name);
+    RECT labelBox{origin.x, square.bottom + ICON_MARGIN, origin.x + item.width, origin.y + item.height};
+    DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &labelBox,
+              DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+}
+
+static void PaintListView(HWND window, const DesktopModel* model)
+{
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(window, &paint);
+    FillDesktop(window, dc);
+    if (model != nullptr) {
+        const HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, LABEL_COLOUR);
+        for (size_t index = 0; index < model->items.size(); ++index) {
+            PaintItem(window, dc, model->items[index], index);
+        }
+        SelectObject(dc, oldFont);
+    }
+    EndPaint(window, &paint);
+}
+
+// SysListView32: paints the items and serves them through the model's
+// accessible list object. Bare list views (decoys) have no model.
+static LRESULT CALLBACK ListViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* model = reinterpret_cast<DesktopModel*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_NCCREATE: {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        break;
+    }
+    case WM_GETOBJECT:
+        // The object id arrives as a DWORD in lParam; only the client area is served.
+        if (model == nullptr || static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT) break;
+        return LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(model->list));
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_ERASEBKGND:
+        return 1;   // WM_PAINT fills everything
+    case WM_PAINT:
+        PaintListView(window, model);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static void RegisterShellClass(const char* className, WNDPROC procedure)
+{
+    // A class of this module's own. A global class of the same name (comctl32's
+    // list view, when some DLL has loaded it) does not stand in its way, and
+    // windows created with this module's instance take the local class.
+    WNDCLASSEXA shellClass{};
+    shellClass.cbSize = sizeof(shellClass);
+    shellClass.lpfnWndProc = procedure;
+    shellClass.hInstance = GetModuleHandleA(nullptr);
+    shellClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    shellClass.lpszClassName = className;
+    if (RegisterClassExA(&shellClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        throw std::runtime_error(std::string("stand-in: cannot register class ") + className);
+    }
+}
+
+void RegisterShellClasses()
+{
+    static bool registered = false;
+    if (registered) {
+        return;
+    }
+    RegisterShellClass(PROGMAN_CLASS, FrameProc);
+    RegisterShellClass(WORKERW_CLASS, FrameProc);
+    RegisterShellClass(DEFVIEW_CLASS, FrameProc);
+    RegisterShellClass(LIST_VIEW_CLASS, ListViewProc);
+    registered = true;
+}
+
+// Top-level windows are one pixel short of the screen's height: Wine takes
+// about two seconds to destroy a window that covers the whole screen.
+static SIZE DesktopSize()
+{
+    return SIZE{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) - 1};
+}
+
+static HWND CreateWindowOf(const char* className, const char* title, HWND parent, UINT extraStyle,
+                           void* model)
+{
+    const SIZE size = DesktopSize();
+    const HWND window = parent == nullptr
+        ? CreateWindowExA(TOP_LEVEL_EX_STYLE, className, title, TOP_LEVEL_STYLE | extraStyle,
+                          0, 0, size.cx, size.cy, nullptr, nullptr, GetModuleHandleA(nullptr), model)
+        : CreateWindowExA(0, className, title, CHILD_STYLE | extraStyle,
+                          0, 0, size.cx, size.cy, parent, nullptr, GetModuleHandleA(nullptr), model);
+    if (window == nullptr) {
+        throw std::runtime_error(std::string("stand-in: cannot create window ") + className);
+    }
+    return window;
+}
+
+HWND CreateShellWindow(const char* className, const char* title, HWND parent)
+{
+    RegisterShellClasses();
+    return CreateWindowOf(className, title, parent, parent == nullptr ? 0 : WS_VISIBLE, nullptr);
+}
+
+Item MakeItem(std::optional<std::string> name, const RECT& bounds)
+{
+    // Spans are computed wide, so that any rectangle a test can write is accepted.
+    const auto span = [](LONG from, LONG to) {
+        const long long extent = static_cast<long long>(to) - from;
+        return static_cast<LONG>(std::clamp<long long>(extent, 0, std::numeric_limits<LONG>::max()));
+    };
+    Item item;
+    item.name = std::move(name);
+    item.left = bounds.left;
+    item.top = bounds.top;
+    item.width = span(bounds.left, bounds.right);
+    item.height = span(bounds.top, bounds.bottom);
+    return item;
+}
+
+Desktop::Desktop(Layout chosen) : layout(chosen), model(std::make_unique<DesktopModel>())
+{
+    CreateWindows();
+}
+
+Desktop::~Desktop()
+{
+    DestroyWindows();
+}
+
+void Desktop::CreateWindows()
+{
+    if (HasWindows()) {
+        return;
+    }
+    RegisterShellClasses();
+    try {
+        if (layout == Layout::Progman) {
+            topLevel = CreateWindowOf(PROGMAN_CLASS, PROGMAN_TITLE, nullptr, 0, nullptr);
+        } else {
+            // A bare Progman, untitled WorkerW windows on both sides of the one
+            // holding the DefView, and a titled WorkerW with a DefView and a
+            // "FolderView" list view of its own that must never be chosen.
+            others[0] = CreateWindowOf(PROGMAN_CLASS, PROGMAN_TITLE, nullptr, 0, nullptr);
+            others[1] = CreateWindowOf(WORKERW_CLASS, UNTITLED, nullptr, 0, nullptr);
+            others[2] = CreateWindowOf(WORKERW_CLASS, DECOY_WORKER_TITLE, nullptr, 0, nullptr);
+            const HWND decoyDefView = CreateWindowOf(DEFVIEW_CLASS, UNTITLED, others[2], WS_VISIBLE, nullptr);
+            CreateWindowOf(LIST_VIEW_CLASS, LIST_VIEW_TITLE, decoyDefView, WS_VISIBLE, nullptr);
+            topLevel = CreateWindowOf(WORKERW_CLASS, UNTITLED, nullptr, 0, nullptr);
+            others[3] = CreateWindowOf(WORKERW_CLASS, UNTITLED, nullptr, 0, nullptr);
+        }
+        const HWND defView = CreateWindowOf(DEFVIEW_CLASS, UNTITLED, topLevel, WS_VISIBLE, nullptr);
+        listView = CreateWindowOf(LIST_VIEW_CLASS, LIST_VIEW_TITLE, defView,
+                                  listViewShown ? WS_VISIBLE : 0, model.get());
+        if (layout == Layout::WorkerW) {
+            // Created last, so it comes first among the DefView's children:
+            // only the title tells the two list views apart.
+            CreateWindowOf(LIST_VIEW_CLASS, OTHER_LIST_VIEW_TITLE, defView, 0, nullptr);
+        }
+    } catch (...) {
+        DestroyWindows();
+        throw;
+    }
+    model->listView = listView;
+    const SIZE size = DesktopSize();
+    SetWindowPos(topLevel, HWND_BOTTOM, 0, 0, size.cx, size.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SetTimer(topLevel, BOTTOM_TIMER, BOTTOM_PERIOD_MS, nullptr);
+}
+
+void Desktop::DestroyWindows()
+{
+    if (topLevel != nullptr) {
+        KillTimer(topLevel, BOTTOM_TIMER);
+        DestroyWindow(topLevel);
+        topLevel = nullptr;
+    }
+    for (HWND& other : others) {
+        if (other != nullptr) {
+            DestroyWindow(other);
+            other = nullptr;
+        }
+    }
+    listView = nullptr;
+    model->listView = nullptr;
+}
+
+bool Desktop::HasWindows() const
+{
+    return topLevel != nullptr;
+}
+
+HWND Desktop::ListView() const
+{
+    return listView;
+}
+
+HWND Desktop::TopLevel() const
+{
+    return topLevel;
+}
+
+size_t Desktop::Add(const Item& item)
+{
+    model->items.push_back(item);
+    Update();
+    return model->items.size() - 1;
+}
+
+Item& Desktop::At(size_t index)
+{
+    return model->items.at(index);
+}
+
+size_t Desktop::Count() const
+{
+    return model->items.size();
+}
+
+std::optional<size_t> Desktop::Find(const std::string& name) const
+{
+    for (size_t index = 0; index < model->items.size(); ++index) {
+        if (model->items[index].name == name) {
+            return index;
+        }
+    }
+    return std::nullopt;
+}
+
+void Desktop::Remove(size_t index)
+{
+    if (index < model->items.size()) {
+        model->items.erase(model->items.begin() + static_cast<std::ptrdiff_t>(index));
+        Update();
+    }
+}
+
+void Desktop::Update()
+{
+    if (listView != nullptr) {
+        InvalidateRect(listView, nullptr, TRUE);
+    }
+}
+
+void Desktop::SetListViewVisible(bool visible)
+{
+    listViewShown = visible;
+    if (listView != nullptr) {
+        ShowWindow(listView, visible ? SW_SHOWNA : SW_HIDE);
+    }
+}
+
+void Desktop::SetChildCountFails(bool fails)
+{
+    model->childCountFails = fails;
+}
+
+void Desktop::SetOfferEnumerator(bool offer)
+{
+    model->offerEnumerator = offer;
+}
+
+long Desktop::OutstandingReferences() const
+{
+    return model->references;
+}
+
+static void DescribeForeignWindows(const char* className, std::string& description)
+{
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, className, nullptr)) != nullptr) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId()) {
+            continue;
+        }
+        char title[256] = {};
+        GetWindowTextA(window, title, static_cast<int>(sizeof(title)));
+        if (!description.empty()) {
+            description += "; ";
+        }
+        description += std::string(className) + " \"" + title + "\" of process " + std::to_string(process);
+    }
+}
+
+std::string DescribeForeignShellWindows()
+{
+    std::string description;
+    DescribeForeignWindows(PROGMAN_CLASS, description);
+    DescribeForeignWindows(WORKERW_CLASS, description);
+    return description;
+}
+
+}  // namespace standin

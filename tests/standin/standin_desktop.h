@@ -1,0 +1,124 @@
+// A stand-in for the shell's desktop, for tests and the demo: top-level
+// "Progman" / "WorkerW" windows holding a "SHELLDLL_DefView" and a
+// "SysListView32" titled "FolderView" that paints desktop-like icons and
+// serves its items through an IAccessible of its own (WM_GETOBJECT).
+// Everything runs on the thread that creates the desktop; that thread needs
+// COM initialised (apartment-threaded) and, to serve other processes or to
+// keep the windows at the bottom, a message loop.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace standin {
+
+// Window classes and titles of the shell's desktop windows.
+constexpr const char* PROGMAN_CLASS = "Progman";
+constexpr const char* WORKERW_CLASS = "WorkerW";
+constexpr const char* DEFVIEW_CLASS = "SHELLDLL_DefView";
+constexpr const char* LIST_VIEW_CLASS = "SysListView32";
+constexpr const char* LIST_VIEW_TITLE = "FolderView";
+
+enum class Layout {
+    Progman,   // "Progman" -> "SHELLDLL_DefView" -> "SysListView32" "FolderView"
+    WorkerW,   // a bare "Progman"; the DefView sits in an untitled top-level
+               // "WorkerW" among other WorkerW windows, next to decoys
+};
+
+// How an item misbehaves when it is asked about.
+enum class ItemFault {
+    None,
+    NameFails,        // get_accName returns E_FAIL, yet hands out the name
+    NameIsFalse,      // get_accName returns S_FALSE together with the name
+    NameThrows,       // get_accName throws a C++ exception (in-process use only)
+    LocationFails,    // accLocation returns E_FAIL and reports nothing
+    LocationThrows,   // accLocation throws a C++ exception (in-process use only)
+    ChildFails,       // the list's IEnumVARIANT fails to deliver this item
+};
+
+// One desktop icon. The location is what accLocation reports, in screen
+// pixels; the list view fills the screen from (0, 0), so it is also where the
+// icon is painted.
+struct Item {
+    std::optional<std::string> name;   // UTF-8; no value: the item has no name
+    LONG left = 0;
+    LONG top = 0;
+    LONG width = 0;
+    LONG height = 0;
+    bool asDispatch = false;   // delivered as a VT_DISPATCH child object
+    ItemFault fault = ItemFault::None;
+};
+
+// An item named `name` (UTF-8) covering `bounds` (screen pixels).
+Item MakeItem(std::optional<std::string> name, const RECT& bounds);
+
+struct DesktopModel;
+
+class Desktop {
+public:
+    // Creates the windows of `layout` and shows them, without activation,
+    // at the bottom of the z-order. Throws std::runtime_error on failure.
+    explicit Desktop(Layout layout = Layout::Progman);
+    ~Desktop();
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+
+    // Items in child order (index 0 is child id 1). After changing an item
+    // through At, call Update to repaint.
+    size_t Add(const Item& item);
+    Item& At(size_t index);
+    size_t Count() const;
+    // The index of the first item named `name`, or no value.
+    std::optional<size_t> Find(const std::string& name) const;
+    void Remove(size_t index);
+    void Update();
+
+    void SetListViewVisible(bool visible);
+    // get_accChildCount fails with E_FAIL.
+    void SetChildCountFails(bool fails);
+    // The list's accessible object answers for IEnumVARIANT, so
+    // AccessibleChildren enumerates through it (VT_I4 child ids, VT_DISPATCH
+    // objects for items flagged asDispatch). Without it AccessibleChildren
+    // makes the ids itself and asks get_accChild for child objects.
+    void SetOfferEnumerator(bool offer);
+
+    // References to the stand-in's accessible objects that were handed out
+    // (AddRef, QueryInterface, objects created for a caller) and not yet
+    // released. 0 when every caller has released what it got; negative
+    // after a release too many.
+    long OutstandingReferences() const;
+
+    // Destroys every stand-in window (the shell going away), and creates them
+    // again with the same items and settings.
+    void DestroyWindows();
+    void CreateWindows();
+    bool HasWindows() const;
+
+    HWND ListView() const;   // null while the windows are destroyed
+    HWND TopLevel() const;   // the shown top-level window holding the list view
+
+private:
+    Layout layout;
+    std::unique_ptr<DesktopModel> model;
+    HWND topLevel = nullptr;
+    HWND listView = nullptr;
+    HWND others[4] = {};    // hidden top-level companions and decoys
+    bool listViewShown = true;
+};
+
+// Registers the stand-in's window classes in this process (once).
+void RegisterShellClasses();
+
+// A bare window of one of the stand-in's classes with `title`: a hidden
+// top-level window when `parent` is null, else a child of `parent`. Serves no
+// accessible items. For building window trees in tests of the lookup.
+HWND CreateShellWindow(const char* className, const char* title, HWND parent);
+
+// Top-level "Progman" and "WorkerW" windows that some other process (a shell,
+// a leftover stand-in) owns, described in one line; empty when there are none.
+std::string DescribeForeignShellWindows();
+
+}  // namespace standin

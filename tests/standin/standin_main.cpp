@@ -1,0 +1,313 @@
+// desktop-standin.exe: the stand-in desktop as a process of its own, driven
+// by line commands on stdin (the end-to-end tests, the demo).
+//
+//   desktop-standin.exe [--progman | --workerw]
+//
+// Prints "ready" once its windows exist, then answers every command line with
+// one line, "ok" or "error <text>":
+//   add <name> <left> <top> <right> <bottom>    move <name> <left> <top> <right> <bottom>
+//   rename <old> <new>    remove <name>    hide    show    destroy    recreate
+//   freeze <ms>    ping    quit
+// Names are UTF-8 and may be quoted ("...") to hold blanks; commands on a name
+// act on the first item of that name. End of input ends the program too.
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <objbase.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tests/standin/standin_desktop.h"
+
+namespace {
+
+constexpr UINT WM_COMMAND_LINE = WM_APP + 1;   // lParam: a std::string* to take over
+constexpr UINT WM_INPUT_ENDED = WM_APP + 2;
+constexpr const char* SINK_CLASS = "DesktopStandinCommandSink";
+constexpr DWORD READ_CHUNK = 4096;
+constexpr long MAX_FREEZE_MS = 600000;
+
+struct Command {
+    std::vector<std::string> words;
+    std::string error;   // not empty when the line cannot be split
+};
+
+standin::Desktop* desktop = nullptr;
+
+}  // namespace
+
+static void Reply(const std::string& text)
+{
+    std::fputs(text.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// Splits a line into blank-separated words; a word in double quotes may hold
+// blanks (and may be empty).
+static Command SplitLine(const std::string& line)
+{
+    Command command;
+    size_t at = 0;
+    while (at < line.size()) {
+        if (line[at] == ' ' || line[at] == '\t') {
+            ++at;
+            continue;
+        }
+        if (line[at] == '"') {
+            const size_t close = line.find('"', at + 1);
+            if (close == std::string::npos) {
+                command.error = "unterminated quote";
+                return command;
+            }
+            command.words.push_back(line.substr(at + 1, close - at - 1));
+            at = close + 1;
+            continue;
+        }
+        const size_t end = line.find_first_of(" \t", at);
+        const size_t stop = end == std::string::npos ? line.size() : end;
+        command.words.push_back(line.substr(at, stop - at));
+        at = stop;
+    }
+    return command;
+}
+
+static bool ParseLong(const std::string& text, long& value)
+{
+    if (text.empty()) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtol(text.c_str(), &end, 10);
+    return errno == 0 && end == text.c_str() + text.size();
+}
+
+// Reads the four numbers of a rectangle from words[first..first+3].
+static bool ParseRect(const std::vector<std::string>& words, size_t first, RECT& bounds)
+{
+    long values[4] = {};
+    for (size_t i = 0; i < 4; ++i) {
+        if (!ParseLong(words[first + i], values[i])) {
+            return false;
+        }
+    }
+    bounds = RECT{values[0], values[1], values[2], values[3]};
+    return true;
+}
+
+// Carries out one command; returns "ok" or "error <text>".
+static std::string Execute(const Command& command, bool& quit)
+{
+    if (!command.error.empty()) {
+        return "error " + command.error;
+    }
+    if (command.words.empty()) {
+        return "error empty command";
+    }
+    const std::string& verb = command.words[0];
+    const std::vector<std::string>& words = command.words;
+    const auto argumentsAre = [&](size_t count) { return words.size() == count + 1; };
+
+    if (verb == "ping" && argumentsAre(0)) {
+        return "ok";
+    }
+    if (verb == "quit" && argumentsAre(0)) {
+        quit = true;
+        return "ok";
+    }
+    if ((verb == "hide" || verb == "show") && argumentsAre(0)) {
+        desktop->SetListViewVisible(verb == "show");
+        return "ok";
+    }
+    if (verb == "destroy" && argumentsAre(0)) {
+        desktop->DestroyWindows();
+        return "ok";
+    }
+    if (verb == "recreate" && argumentsAre(0)) {
+        if (desktop->HasWindows()) {
+            return "error windows exist";
+        }
+        desktop->CreateWindows();
+        return "ok";
+    }
+    if (verb == "freeze" && argumentsAre(1)) {
+        long milliseconds = 0;
+        if (!ParseLong(words[1], milliseconds) || milliseconds < 0 || milliseconds > MAX_FREEZE_MS) {
+            return "error bad duration";
+        }
+        Sleep(static_cast<DWORD>(milliseconds));
+        return "ok";
+    }
+    if (verb == "add" && argumentsAre(5)) {
+        RECT bounds{};
+        if (!ParseRect(words, 2, bounds)) {
+            return "error bad rectangle";
+        }
+        desktop->Add(standin::MakeItem(words[1], bounds));
+        return "ok";
+    }
+    if ((verb == "move" && argumentsAre(5)) || (verb == "rename" && argumentsAre(2))
+        || (verb == "remove" && argumentsAre(1))) {
+        const std::optional<size_t> index = desktop->Find(words[1]);
+        if (!index) {
+            return "error no item named " + words[1];
+        }
+        if (verb == "remove") {
+            desktop->Remove(*index);
+            return "ok";
+        }
+        standin::Item& item = desktop->At(*index);
+        if (verb == "rename") {
+            item.name = words[2];
+        } else {
+            RECT bounds{};
+            if (!ParseRect(words, 2, bounds)) {
+                return "error bad rectangle";
+            }
+            const standin::Item moved = standin::MakeItem(item.name, bounds);
+            item.left = moved.left;
+            item.top = moved.top;
+            item.width = moved.width;
+            item.height = moved.height;
+        }
+        desktop->Update();
+        return "ok";
+    }
+    return "error unknown command or wrong argument count: " + verb;
+}
+
+// Receives the reader thread's lines on the GUI thread.
+static LRESULT CALLBACK SinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND_LINE: {
+        const std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(lParam));
+        bool quit = false;
+        std::string answer;
+        try {
+            answer = Execute(SplitLine(*line), quit);
+        } catch (const std::exception& failure) {
+            answer = std::string("error ") + failure.what();
+        }
+        Reply(answer);
+        if (quit) {
+            PostQuitMessage(0);
+        }
+        return 0;
+    }
+    case WM_INPUT_ENDED:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Reads stdin with ReadFile rather than the C runtime, so that the process can
+// end while this thread is still blocked in a read (the runtime would wait
+// for its stream lock at exit).
+static DWORD WINAPI ReadCommands(void* parameter)
+{
+    const HWND sink = static_cast<HWND>(parameter);
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    std::string pending;
+    char chunk[READ_CHUNK];
+    DWORD got = 0;
+    while (ReadFile(input, chunk, READ_CHUNK, &got, nullptr) && got > 0) {
+        pending.append(chunk, got);
+        size_t end = 0;
+        while ((end = pending.find('\n')) != std::string::npos) {
+            auto line = std::make_unique<std::string>(pending.substr(0, end));
+            pending.erase(0, end + 1);
+            if (!line->empty() && line->back() == '\r') {
+                line->pop_back();
+            }
+            if (PostMessageA(sink, WM_COMMAND_LINE, 0, reinterpret_cast<LPARAM>(line.get()))) {
+                line.release();   // the sink owns it now
+            }
+        }
+    }
+    PostMessageA(sink, WM_INPUT_ENDED, 0, 0);
+    return 0;
+}
+
+static HWND CreateSink()
+{
+    WNDCLASSEXA sinkClass{};
+    sinkClass.cbSize = sizeof(sinkClass);
+    sinkClass.lpfnWndProc = SinkProc;
+    sinkClass.hInstance = GetModuleHandleA(nullptr);
+    sinkClass.lpszClassName = SINK_CLASS;
+    RegisterClassExA(&sinkClass);
+    return CreateWindowExA(0, SINK_CLASS, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+static int Run(standin::Layout layout)
+{
+    const std::string foreign = standin::DescribeForeignShellWindows();
+    if (!foreign.empty()) {
+        std::fprintf(stderr, "desktop-standin: shell windows already exist: %s\n", foreign.c_str());
+    }
+    const HWND sink = CreateSink();
+    if (sink == nullptr) {
+        Reply("error cannot create the command window");
+        return 1;
+    }
+    // Owned by hand: the accessible objects must outlive COM's hold on them,
+    // which ends only at CoUninitialize.
+    auto owned = std::make_unique<standin::Desktop>(layout);
+    desktop = owned.get();
+    Reply("ready");
+
+    const HANDLE reader = CreateThread(nullptr, 0, ReadCommands, sink, 0, nullptr);
+    if (reader != nullptr) {
+        CloseHandle(reader);
+    }
+    MSG message{};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    desktop->DestroyWindows();
+    DestroyWindow(sink);
+    CoUninitialize();
+    desktop = nullptr;
+    owned.reset();
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    // Plain "\n" line ends, whatever reads them.
+    _setmode(_fileno(stdout), _O_BINARY);
+    standin::Layout layout = standin::Layout::Progman;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--workerw") == 0) {
+            layout = standin::Layout::WorkerW;
+        } else if (std::strcmp(argv[i], "--progman") == 0) {
+            layout = standin::Layout::Progman;
+        } else {
+            std::fprintf(stderr, "usage: desktop-standin [--progman | --workerw]\n");
+            return 2;
+        }
+    }
+    // The list view serves its accessible object through COM marshalling.
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        Reply("error cannot initialise COM");
+        return 1;
+    }
+    try {
+        return Run(layout);
+    } catch (const std::exception& failure) {
+        Reply(std::string("error ") + failure.what());
+        return 1;
+    }
+}
