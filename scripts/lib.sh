@@ -63,7 +63,7 @@ mt_start_wine() {
     wineboot -i >/dev/null 2>&1
     wineserver -w
   fi
-  wineserver -p
+  wineserver -p 2>/dev/null || true  # already running for this prefix is fine
   MT_STARTED_WINE=1
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }

@@ -1,0 +1,113 @@
+// Fade-in, fade-out and grow, driven tick by tick.
+#include "tests/bubble/bubble_fixture.h"
+
+#include <utility>
+#include <vector>
+
+TEST_F(BubbleTest, FadeInPresentsNineTimesAndStopsAtOpaque)
+{
+    StartWithIcon(TYPICAL_ICON);
+    const std::vector<int> expected = {30, 60, 90, 120, 150, 180, 210, 240, 255};
+    for (const int alpha : expected) {
+        const int before = shellCounters.presentations;
+        Tick(TIMER_FADE_IN);
+        EXPECT_EQ(before + 1, shellCounters.presentations);
+        EXPECT_EQ(alpha, shellCounters.lastAlpha);
+        EXPECT_EQ(BUBBLE_WIDTH, shellCounters.lastSize.cx);
+        EXPECT_EQ(BUBBLE_HEIGHT, shellCounters.lastSize.cy);
+    }
+    EXPECT_EQ(ALPHA_OPAQUE, bubbleState.alpha);
+    EXPECT_FALSE(TimerRunning(window, TIMER_FADE_IN, FADE_IN_PERIOD_MS));
+}
+
+TEST_F(BubbleTest, FadeOutPresentsDownToFifteenThenEndsWithoutPresenting)
+{
+    StartWithIcon(TYPICAL_ICON);
+    BeginFadeOut(window, FADE_OUT_CLICK_PERIOD_MS);
+    for (int alpha = 225; alpha > 0; alpha -= FADE_STEP) {
+        Tick(TIMER_FADE_OUT);
+        EXPECT_EQ(alpha, shellCounters.lastAlpha);
+        EXPECT_FALSE(TakeQuitMessage());
+    }
+    EXPECT_EQ(15, shellCounters.lastAlpha);
+
+    const int before = shellCounters.presentations;
+    Tick(TIMER_FADE_OUT);
+    EXPECT_EQ(before, shellCounters.presentations) << "the last tick presents nothing";
+    EXPECT_EQ(-15, bubbleState.alpha);
+    EXPECT_EQ(1, shellCounters.gdiplusShutdowns) << "WM_DESTROY ran inside the tick";
+    int exitCode = -1;
+    EXPECT_TRUE(TakeQuitMessage(&exitCode));
+    EXPECT_EQ(0, exitCode);
+    EXPECT_FALSE(TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_CLICK_PERIOD_MS));
+    EXPECT_TRUE(IsWindow(window)) << "the window is left to the end of the process";
+}
+
+TEST_F(BubbleTest, FadeOutBegunDuringTheFadeInRunsItsFullCourseFromOpaque)
+{
+    StartWithIcon(TYPICAL_ICON);
+    Tick(TIMER_FADE_IN);
+    Tick(TIMER_FADE_IN);  // alpha 60
+    BeginFadeOut(window, FADE_OUT_CLICK_PERIOD_MS);
+    EXPECT_EQ(ALPHA_OPAQUE, bubbleState.alpha);
+
+    Tick(TIMER_FADE_OUT);  // 225
+    Tick(TIMER_FADE_IN);   // 255 and the fade-in stops
+    EXPECT_EQ(ALPHA_OPAQUE, shellCounters.lastAlpha);
+    EXPECT_FALSE(TimerRunning(window, TIMER_FADE_IN, FADE_IN_PERIOD_MS));
+
+    int fadeOutPresentations = 0;
+    while (!TakeQuitMessage()) {
+        const int before = shellCounters.presentations;
+        Tick(TIMER_FADE_OUT);
+        fadeOutPresentations += shellCounters.presentations - before;
+        ASSERT_LT(fadeOutPresentations, 20);
+    }
+    EXPECT_EQ(8, fadeOutPresentations) << "225 down to 15 again";
+}
+
+TEST_F(BubbleTest, GrowRevealsTheBubbleFromItsCornerInElevenTicks)
+{
+    StartWithIcon(TYPICAL_ICON);
+    std::vector<std::pair<int, int>> sizes;
+    for (int tick = 0; tick < 11; ++tick) {
+        Tick(TIMER_GROW);
+        sizes.emplace_back(shellCounters.lastSize.cx, shellCounters.lastSize.cy);
+    }
+    const std::vector<std::pair<int, int>> expected = {
+        {20, 7},   {40, 14},  {60, 21},  {80, 28},  {100, 35}, {120, 42},
+        {140, 49}, {160, 56}, {180, 63}, {200, 70}, {BUBBLE_WIDTH, BUBBLE_HEIGHT}};
+    EXPECT_EQ(expected, sizes);
+    EXPECT_EQ(0, bubbleState.growWidth);
+    EXPECT_EQ(0, bubbleState.growHeight);
+    EXPECT_EQ(20, bubbleState.growStepX);
+    EXPECT_EQ(7, bubbleState.growStepY);
+    EXPECT_EQ(GROW_DIVISOR, bubbleState.growDivisor);
+    EXPECT_EQ(85, shellCounters.lastPoint.x) << "revealed in place";
+}
+
+TEST_F(BubbleTest, ARearmedGrowContinuesFromItsSize)
+{
+    StartWithIcon(TYPICAL_ICON);
+    for (int tick = 0; tick < 3; ++tick) Tick(TIMER_GROW);
+    MoveIcon({30, 120, 105, 190});
+    Tick(TIMER_TRACK);  // moves, presents 0 x 0 and starts the grow again
+    EXPECT_EQ(0, shellCounters.lastSize.cx);
+    Tick(TIMER_GROW);
+    EXPECT_EQ(80, shellCounters.lastSize.cx);
+    EXPECT_EQ(28, shellCounters.lastSize.cy);
+}
+
+TEST_F(BubbleTest, UnknownTimerIdsOnlyReachTheDefaultHandling)
+{
+    StartWithIcon(TYPICAL_ICON);
+    const BubbleState before = bubbleState;
+    const int presentations = shellCounters.presentations;
+
+    EXPECT_EQ(DefWindowProcA(window, WM_TIMER, 104, 0), SendMessageA(window, WM_TIMER, 104, 0));
+
+    EXPECT_EQ(presentations, shellCounters.presentations);
+    EXPECT_EQ(before.alpha, bubbleState.alpha);
+    EXPECT_EQ(before.growWidth, bubbleState.growWidth);
+    EXPECT_EQ(before.dismissing, bubbleState.dismissing);
+}

@@ -1,0 +1,55 @@
+// A stand-in desktop with the "marrowtune" icon and the real bubble window
+// created beside it, in the test process. Timers are never pumped: ticks are
+// driven by sending WM_TIMER, so every test is deterministic.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+
+#include "app/app.h"
+#include "bubble/bubble.h"
+#include "tests/standin/standin_desktop.h"
+#include "tests/support/bubble_test_window.h"
+
+class BubbleTest : public testing::Test {
+protected:
+    static constexpr RECT TYPICAL_ICON = {20, 100, 95, 170};
+
+    // Creates the desktop with the icon at `icon` and the bubble beside it.
+    void StartWithIcon(const RECT& icon)
+    {
+        desktop = std::make_unique<standin::Desktop>();
+        iconIndex = desktop->Add(standin::MakeItem(std::string("marrowtune"), icon));
+        window = CreateBubbleWindowForTest();
+        ASSERT_NE(nullptr, window);
+        ASSERT_TRUE(BubbleBuilt()) << "the icon should have been found";
+    }
+
+    void MoveIcon(const RECT& icon)
+    {
+        standin::Item& item = desktop->At(iconIndex);
+        item.left = icon.left;
+        item.top = icon.top;
+        item.width = icon.right - icon.left;
+        item.height = icon.bottom - icon.top;
+        desktop->Update();
+    }
+
+    void RemoveIcon() { desktop->Remove(iconIndex); }
+
+    void Tick(UINT_PTR timerId) { SendMessageA(window, WM_TIMER, timerId, 0); }
+
+    // An icon whose right edge leaves exactly `room` pixels beyond the
+    // bubble's right edge on the right side (negative: no room).
+    static RECT IconWithRoom(int room, LONG top = 200)
+    {
+        const LONG right = GetSystemMetrics(SM_CXFULLSCREEN) - LEFT_SIDE_OFFSET - room;
+        return {right - 75, top, right, top + 70};
+    }
+
+    std::unique_ptr<standin::Desktop> desktop;
+    size_t iconIndex = 0;
+    HWND window = nullptr;
+};

@@ -1,0 +1,250 @@
+// The bubble built beside the icon: state, window, canvas and z-order.
+#include "tests/bubble/bubble_fixture.h"
+
+#include "res/resource.h"
+
+namespace {
+
+constexpr DWORD PICTURE_TOLERANCE = 2;
+
+bool Near(BYTE a, BYTE b) { return (a > b ? a - b : b - a) <= static_cast<int>(PICTURE_TOLERANCE); }
+
+DWORD ImagePixel(PngImage* image, int x, int y)
+{
+    Gdiplus::ARGB argb = 0;
+    Gdiplus::DllExports::GdipBitmapGetPixel(reinterpret_cast<Gdiplus::GpBitmap*>(image->nativeImage),
+                                            x, y, &argb);
+    return argb;
+}
+
+// Counts changes of the extended style on a window of the bubble's procedure.
+int styleChanges = 0;
+LRESULT CALLBACK CountingBubbleWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_STYLECHANGED && wParam == static_cast<WPARAM>(GWL_EXSTYLE)) ++styleChanges;
+    return BubbleWindow(window, message, wParam, lParam);
+}
+
+HWND CreateCountingBubble(DWORD exStyle)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = CountingBubbleWindow;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "CountingBubble";
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(exStyle, "CountingBubble", BUBBLE_WINDOW_TITLE, WS_POPUP, 0, 0,
+                           BUBBLE_WIDTH, BUBBLE_HEIGHT, nullptr, nullptr, GetModuleHandleA(nullptr),
+                           nullptr);
+}
+
+}  // namespace
+
+TEST_F(BubbleTest, OnTheRightTheBubbleStandsTenPixelsIntoTheIcon)
+{
+    StartWithIcon(TYPICAL_ICON);
+
+    EXPECT_EQ(1, bubbleState.bubbleOnRight);
+    EXPECT_EQ(85, bubbleState.windowX);
+    EXPECT_EQ(100, bubbleState.windowY);
+    EXPECT_EQ(85, bubbleState.lastPlacedX);
+    EXPECT_EQ(100, bubbleState.lastPlacedY);
+    RECT bounds = {};
+    GetWindowRect(window, &bounds);
+    EXPECT_EQ(85, bounds.left);
+    EXPECT_EQ(100, bounds.top);
+    EXPECT_EQ(BUBBLE_WIDTH, bounds.right - bounds.left);
+    EXPECT_EQ(BUBBLE_HEIGHT, bounds.bottom - bounds.top);
+    EXPECT_TRUE(IsWindowVisible(window));
+
+    const RECT button = bubbleState.dismissButton->rect;
+    EXPECT_TRUE(EqualRect(&button, &DISMISS_RECT_RIGHT_SIDE));
+    EXPECT_EQ(ID_DISMISS_BUTTON, bubbleState.dismissButton->commandId);
+    EXPECT_EQ(DISMISS_BADGE_ORIGIN.x, bubbleState.dismissButton->badgeOrigin.x);
+    EXPECT_EQ(DISMISS_BADGE_ORIGIN.y, bubbleState.dismissButton->badgeOrigin.y);
+    EXPECT_EQ(Normal, bubbleState.dismissButton->state);
+    EXPECT_EQ(nullptr, bubbleState.dismissButton->images[OVERLAY_SLOT]);
+    EXPECT_EQ(bubbleState.canvasDC, bubbleState.buttonHost->targetDC);
+    ASSERT_NE(nullptr, bubbleState.buttonHost->lastNode);
+    EXPECT_EQ(bubbleState.dismissButton, bubbleState.buttonHost->lastNode->button);
+}
+
+TEST_F(BubbleTest, WithoutRoomOnTheRightTheBubbleGoesLeftWithItsOwnButtonPlace)
+{
+    StartWithIcon(IconWithRoom(-1));
+    const RECT icon = IconWithRoom(-1);
+
+    EXPECT_EQ(0, bubbleState.bubbleOnRight);
+    EXPECT_EQ(icon.left - LEFT_SIDE_OFFSET, bubbleState.windowX);
+    EXPECT_EQ(icon.top, bubbleState.windowY);
+    const RECT button = bubbleState.dismissButton->rect;
+    EXPECT_TRUE(EqualRect(&button, &DISMISS_RECT_LEFT_SIDE));
+}
+
+TEST_F(BubbleTest, ExactlyEnoughRoomKeepsTheRightSide)
+{
+    StartWithIcon(IconWithRoom(0));
+    EXPECT_EQ(1, bubbleState.bubbleOnRight);
+    EXPECT_EQ(IconWithRoom(0).right - RIGHT_SIDE_OVERLAP, bubbleState.windowX);
+}
+
+TEST_F(BubbleTest, CreationLoadsThePicturesStartsTimersAndPresentsOnceTransparent)
+{
+    StartWithIcon(TYPICAL_ICON);
+
+    for (PngImage* image : {bubbleState.bubbleImageRight, bubbleState.bubbleImageLeft,
+                            bubbleState.buttonImageNormal, bubbleState.buttonImageHover,
+                            bubbleState.buttonImagePressed}) {
+        ASSERT_NE(nullptr, image);
+        EXPECT_EQ(Gdiplus::Ok, image->lastStatus);
+    }
+    EXPECT_EQ(static_cast<UINT>(BUBBLE_WIDTH), bubbleState.bubbleImageLeft->GetWidth());
+    EXPECT_EQ(24u, bubbleState.buttonImagePressed->GetHeight());
+
+    EXPECT_EQ(1, shellCounters.presentations);
+    EXPECT_EQ(0, shellCounters.lastAlpha);
+    EXPECT_EQ(BUBBLE_WIDTH, shellCounters.lastSize.cx);
+    EXPECT_EQ(BUBBLE_HEIGHT, shellCounters.lastSize.cy);
+    EXPECT_EQ(0, bubbleState.alpha);
+    EXPECT_EQ(0, bubbleState.dismissing);
+    EXPECT_EQ(0, bubbleState.pressStarted);
+    EXPECT_EQ(0, shellCounters.gdiplusShutdowns);
+    EXPECT_FALSE(TakeQuitMessage());
+
+    EXPECT_TRUE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+    EXPECT_TRUE(TimerRunning(window, TIMER_FADE_IN, FADE_IN_PERIOD_MS));
+    EXPECT_FALSE(TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_CLICK_PERIOD_MS));
+    EXPECT_FALSE(TimerRunning(window, TIMER_GROW, GROW_PERIOD_MS));
+}
+
+TEST_F(BubbleTest, TheCanvasHoldsThePictureOfTheSideWithTheNormalButtonOnIt)
+{
+    StartWithIcon(TYPICAL_ICON);
+
+    // Transparent around the bubble, opaque in its body.
+    EXPECT_EQ(0, AlphaOf(CanvasPixel(0, 0)));
+    EXPECT_EQ(0, AlphaOf(CanvasPixel(BUBBLE_WIDTH - 1, BUBBLE_HEIGHT - 1)));
+    EXPECT_EQ(255, AlphaOf(CanvasPixel(100, 8)));
+    // The canvas is the right-side picture, premultiplied.
+    const DWORD picture = ImagePixel(bubbleState.bubbleImageRight, 100, 8);
+    EXPECT_TRUE(Near(RedOf(picture), RedOf(CanvasPixel(100, 8))));
+    EXPECT_TRUE(Near(BlueOf(picture), BlueOf(CanvasPixel(100, 8))));
+
+    // The button's Normal picture, opaque, at its rectangle.
+    const RECT button = DISMISS_RECT_RIGHT_SIDE;
+    for (const POINT at : {POINT{2, 2}, POINT{33, 20}, POINT{65, 23}, POINT{0, 0}}) {
+        const DWORD expected = ImagePixel(bubbleState.buttonImageNormal, at.x, at.y);
+        const DWORD actual = CanvasPixel(button.left + at.x, button.top + at.y);
+        EXPECT_EQ(255, AlphaOf(actual));
+        EXPECT_TRUE(Near(RedOf(expected), RedOf(actual)) && Near(GreenOf(expected), GreenOf(actual)) &&
+                    Near(BlueOf(expected), BlueOf(actual)))
+            << std::hex << expected << " vs " << actual << " at " << at.x << "," << at.y;
+    }
+}
+
+TEST_F(BubbleTest, OnTheLeftTheCanvasHoldsTheMirroredPicture)
+{
+    StartWithIcon(IconWithRoom(-40));
+    // The left-side picture's body spans x 4..193, the right-side one's 11..200.
+    EXPECT_EQ(255, AlphaOf(CanvasPixel(6, 40)));
+    EXPECT_LT(AlphaOf(CanvasPixel(198, 40)), 255);
+    const DWORD leftPicture = ImagePixel(bubbleState.bubbleImageLeft, 198, 40);
+    EXPECT_EQ(AlphaOf(leftPicture), AlphaOf(CanvasPixel(198, 40)));
+    EXPECT_EQ(255, AlphaOf(CanvasPixel(DISMISS_RECT_LEFT_SIDE.left, DISMISS_RECT_LEFT_SIDE.top)));
+}
+
+TEST(BubbleCreation, LayeredStyleIsWrittenOnlyWhenMissing)
+{
+    standin::Desktop desktop;
+    desktop.Add(standin::MakeItem(std::string("marrowtune"), {20, 100, 95, 170}));
+
+    styleChanges = 0;
+    const HWND already = CreateCountingBubble(WS_EX_TOOLWINDOW | WS_EX_LAYERED | WS_EX_NOACTIVATE);
+    ASSERT_NE(nullptr, already);
+    EXPECT_EQ(0, styleChanges);
+
+    styleChanges = 0;
+    const HWND plain = CreateCountingBubble(WS_EX_TOOLWINDOW);
+    ASSERT_NE(nullptr, plain);
+    EXPECT_EQ(1, styleChanges);
+    EXPECT_TRUE(GetWindowLongA(plain, GWL_EXSTYLE) & WS_EX_LAYERED);
+}
+
+TEST_F(BubbleTest, PaintRequestsPresentTheFullBubbleAtTheCurrentAlpha)
+{
+    StartWithIcon(TYPICAL_ICON);
+    bubbleState.alpha = 120;
+    const int before = shellCounters.presentations;
+
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+
+    EXPECT_EQ(before + 1, shellCounters.presentations);
+    EXPECT_EQ(120, shellCounters.lastAlpha);
+    EXPECT_EQ(BUBBLE_WIDTH, shellCounters.lastSize.cx);
+    EXPECT_EQ(BUBBLE_HEIGHT, shellCounters.lastSize.cy);
+    EXPECT_EQ(85, shellCounters.lastPoint.x);
+    EXPECT_EQ(100, shellCounters.lastPoint.y);
+    RECT update = {};
+    EXPECT_FALSE(GetUpdateRect(window, &update, FALSE)) << "the paint request was validated";
+}
+
+namespace {
+
+// True when `lower` comes after `upper` in the z-order of top-level windows.
+bool Below(HWND lower, HWND upper)
+{
+    for (HWND next = GetWindow(upper, GW_HWNDNEXT); next; next = GetWindow(next, GW_HWNDNEXT)) {
+        if (next == lower) return true;
+    }
+    return false;
+}
+
+HWND CreateApplicationWindow()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "ApplicationWindow";
+    RegisterClassA(&windowClass);
+    const HWND application = CreateWindowExA(0, "ApplicationWindow", "Application", WS_OVERLAPPEDWINDOW,
+                                             40, 60, 400, 300, nullptr, nullptr,
+                                             GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(application, SW_SHOW);
+    return application;
+}
+
+}  // namespace
+
+TEST_F(BubbleTest, PresentationsAndActivationChangesSendTheBubbleBelowApplications)
+{
+    StartWithIcon(TYPICAL_ICON);
+    const HWND application = CreateApplicationWindow();
+    ASSERT_NE(nullptr, application);
+
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(Below(application, window));
+    Tick(TIMER_FADE_IN);
+    EXPECT_TRUE(Below(window, application)) << "after a presentation";
+
+    for (const WPARAM state : {WA_ACTIVE, WA_CLICKACTIVE, WA_INACTIVE}) {
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SendMessageA(window, WM_ACTIVATE, state, 0);
+        EXPECT_TRUE(Below(window, application)) << "after WM_ACTIVATE " << state;
+    }
+}
+
+TEST_F(BubbleTest, PresentingNeverTakesTheFocusFromTheApplication)
+{
+    StartWithIcon(TYPICAL_ICON);
+    const HWND application = CreateApplicationWindow();
+    SetForegroundWindow(application);
+    SetActiveWindow(application);
+    ASSERT_EQ(application, GetActiveWindow());
+
+    for (int tick = 0; tick < 9; ++tick) Tick(TIMER_FADE_IN);
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+
+    EXPECT_EQ(application, GetActiveWindow());
+    EXPECT_TRUE(Below(window, application));
+}

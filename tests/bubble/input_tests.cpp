@@ -1,0 +1,162 @@
+// Mouse input on the bubble: the dismiss button's look and the click that
+// ends the bubble.
+#include "tests/bubble/bubble_fixture.h"
+
+namespace {
+
+LPARAM At(LONG x, LONG y) { return MAKELPARAM(x, y); }
+
+// A point inside the dismiss button on the right-side picture, and one on the
+// bubble's body outside it.
+const LPARAM ON_BUTTON = MAKELPARAM(150, 45);
+const LPARAM ON_BODY = MAKELPARAM(60, 20);
+
+}  // namespace
+
+class BubbleInputTest : public BubbleTest {
+protected:
+    void SetUp() override { StartWithIcon(TYPICAL_ICON); }
+
+    void Move(LPARAM point) { SendMessageA(window, WM_MOUSEMOVE, 0, point); }
+    void Press(LPARAM point) { SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, point); }
+    void Release(LPARAM point) { SendMessageA(window, WM_LBUTTONUP, 0, point); }
+    int ButtonState() const { return bubbleState.dismissButton->state; }
+    bool FadingOut() { return TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_CLICK_PERIOD_MS); }
+};
+
+TEST_F(BubbleInputTest, ACompleteClickOnTheButtonStartsTheFadeOut)
+{
+    Move(ON_BUTTON);
+    EXPECT_EQ(Hover, ButtonState());
+    Press(ON_BUTTON);
+    EXPECT_EQ(Pressed, ButtonState());
+    EXPECT_EQ(1, bubbleState.pressStarted);
+    EXPECT_FALSE(FadingOut());
+    Release(ON_BUTTON);
+
+    EXPECT_EQ(Hover, ButtonState());
+    EXPECT_EQ(1, bubbleState.dismissing);
+    EXPECT_EQ(ALPHA_OPAQUE, bubbleState.alpha) << "from full opacity, even during the fade-in";
+    EXPECT_TRUE(FadingOut());
+    EXPECT_FALSE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+    EXPECT_TRUE(TimerRunning(window, TIMER_FADE_IN, FADE_IN_PERIOD_MS)) << "left to the animations";
+}
+
+TEST_F(BubbleInputTest, APressOutsideTheButtonIsNotForwardedAndStartsNothing)
+{
+    Move(ON_BUTTON);
+    Press(ON_BODY);
+    EXPECT_EQ(Hover, ButtonState()) << "the host never saw the press";
+    EXPECT_EQ(0, bubbleState.pressStarted);
+    Release(ON_BUTTON);
+    EXPECT_EQ(0, bubbleState.dismissing);
+    EXPECT_FALSE(FadingOut());
+}
+
+TEST_F(BubbleInputTest, PressInsideMoveOutReleaseOutsideKeepsTheBubble)
+{
+    Move(ON_BUTTON);
+    Press(ON_BUTTON);
+    Move(ON_BODY);
+    EXPECT_EQ(Normal, ButtonState());
+    Release(ON_BODY);
+    EXPECT_EQ(0, bubbleState.dismissing);
+    EXPECT_EQ(1, bubbleState.pressStarted) << "nothing clears it";
+
+    // A later release on the button, its press elsewhere, still dismisses.
+    Move(ON_BUTTON);
+    Press(ON_BODY);
+    Release(ON_BUTTON);
+    EXPECT_EQ(1, bubbleState.dismissing);
+}
+
+TEST_F(BubbleInputTest, TheDismissAreaExcludesTheRightColumnAndBottomRow)
+{
+    const RECT r = DISMISS_RECT_RIGHT_SIDE;
+    Move(At(r.left, r.top));
+    Press(At(r.right, r.top));  // just outside
+    EXPECT_EQ(0, bubbleState.pressStarted);
+    Press(At(r.left, r.bottom));  // just outside
+    EXPECT_EQ(0, bubbleState.pressStarted);
+    Press(At(r.right - 1, r.bottom - 1));
+    EXPECT_EQ(1, bubbleState.pressStarted);
+    Release(At(r.right, r.bottom - 1));
+    EXPECT_EQ(0, bubbleState.dismissing);
+    Release(At(r.right - 1, r.bottom - 1));
+    EXPECT_EQ(1, bubbleState.dismissing);
+}
+
+TEST_F(BubbleInputTest, TheDismissAreaFollowsTheButtonToTheLeftSide)
+{
+    MoveIcon(IconWithRoom(-10, 100));
+    Tick(TIMER_TRACK);
+    ASSERT_EQ(0, bubbleState.bubbleOnRight);
+    const RECT r = DISMISS_RECT_LEFT_SIDE;
+
+    Move(At(r.right, 40));
+    Press(At(r.right, 40));  // x 182 is inside on the right side, outside here
+    EXPECT_EQ(0, bubbleState.pressStarted);
+    Move(At(r.left, 40));
+    Press(At(r.left, 40));
+    Release(At(r.left, 40));
+    EXPECT_EQ(1, bubbleState.dismissing);
+}
+
+TEST_F(BubbleInputTest, AReleaseBeforeAnyPressOnTheButtonDoesNothing)
+{
+    Move(ON_BUTTON);
+    Release(ON_BUTTON);
+    EXPECT_EQ(0, bubbleState.dismissing);
+    EXPECT_EQ(Hover, ButtonState());
+    EXPECT_TRUE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+}
+
+TEST_F(BubbleInputTest, ClicksAfterTheFadeOutBeganOnlyChangeTheButtonsLook)
+{
+    Move(ON_BUTTON);
+    Press(ON_BUTTON);
+    Release(ON_BUTTON);
+    Tick(TIMER_FADE_OUT);
+    Tick(TIMER_FADE_OUT);
+    const int alpha = bubbleState.alpha;
+    KillTimer(window, TIMER_FADE_OUT);
+
+    Press(ON_BUTTON);
+    EXPECT_EQ(Pressed, ButtonState());
+    Release(ON_BUTTON);
+    EXPECT_EQ(Hover, ButtonState());
+    EXPECT_EQ(alpha, bubbleState.alpha);
+    EXPECT_FALSE(FadingOut()) << "no timer touched again";
+}
+
+TEST_F(BubbleInputTest, SetCursorAnswersTrueAndShowsTheHostsHandFirst)
+{
+    const LPARAM hitTest = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+    EXPECT_EQ(TRUE, SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), hitTest));
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_HAND), GetCursor()) << "the host's initial cursor";
+
+    Move(ON_BODY);
+    EXPECT_EQ(TRUE, SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), hitTest));
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), GetCursor());
+    Move(ON_BUTTON);
+    SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), hitTest);
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_HAND), GetCursor());
+}
+
+TEST_F(BubbleInputTest, HoverAndPressRedrawTheButtonOnTheCanvas)
+{
+    Tick(TIMER_FADE_IN);
+    const RECT r = DISMISS_RECT_RIGHT_SIDE;
+    const DWORD normal = CanvasPixel(r.left + 33, r.top + 3);
+
+    Move(ON_BUTTON);
+    UpdateWindow(window);  // the host asked for a redraw: WM_PAINT re-presents
+    const DWORD hover = CanvasPixel(r.left + 33, r.top + 3);
+    Press(ON_BUTTON);
+    UpdateWindow(window);
+    const DWORD pressed = CanvasPixel(r.left + 33, r.top + 3);
+
+    EXPECT_NE(normal, hover);
+    EXPECT_NE(hover, pressed);
+    EXPECT_EQ(255, AlphaOf(pressed));
+}

@@ -1,0 +1,164 @@
+// Following the icon: moves, side switches and the icon's disappearance.
+#include "tests/bubble/bubble_fixture.h"
+
+TEST_F(BubbleTest, AnUnchangedIconChangesNothing)
+{
+    StartWithIcon(TYPICAL_ICON);
+    const int presentations = shellCounters.presentations;
+
+    Tick(TIMER_TRACK);
+
+    EXPECT_EQ(presentations, shellCounters.presentations);
+    EXPECT_EQ(1, bubbleState.bubbleOnRight);
+    EXPECT_EQ(85, bubbleState.lastPlacedX);
+    EXPECT_FALSE(TimerRunning(window, TIMER_GROW, GROW_PERIOD_MS));
+    EXPECT_TRUE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+}
+
+TEST_F(BubbleTest, AMovedIconTakesTheBubbleAlongAndRegrowsIt)
+{
+    StartWithIcon(TYPICAL_ICON);
+    const RECT buttonBefore = bubbleState.dismissButton->rect;
+    const int presentations = shellCounters.presentations;
+
+    MoveIcon({220, 260, 295, 330});
+    Tick(TIMER_TRACK);
+
+    EXPECT_EQ(presentations + 1, shellCounters.presentations);
+    EXPECT_EQ(0, shellCounters.lastSize.cx);
+    EXPECT_EQ(0, shellCounters.lastSize.cy);
+    EXPECT_EQ(285, shellCounters.lastPoint.x);
+    EXPECT_EQ(260, shellCounters.lastPoint.y);
+    EXPECT_EQ(285, bubbleState.lastPlacedX);
+    EXPECT_EQ(260, bubbleState.lastPlacedY);
+    EXPECT_TRUE(TimerRunning(window, TIMER_GROW, GROW_PERIOD_MS));
+    EXPECT_TRUE(EqualRect(&buttonBefore, &bubbleState.dismissButton->rect));
+
+    Tick(TIMER_GROW);
+    EXPECT_EQ(20, shellCounters.lastSize.cx);
+    RECT bounds = {};
+    GetWindowRect(window, &bounds);
+    EXPECT_EQ(285, bounds.left);
+    EXPECT_EQ(260, bounds.top);
+}
+
+TEST_F(BubbleTest, NoRoomOnTheRightSwitchesSidesAndBack)
+{
+    StartWithIcon(TYPICAL_ICON);
+    const HDC oldCanvas = bubbleState.canvasDC;
+    const HBITMAP oldBitmap = bubbleState.canvasBitmap;
+    const RECT farIcon = IconWithRoom(-1, 300);
+
+    MoveIcon(farIcon);
+    Tick(TIMER_TRACK);
+
+    EXPECT_EQ(0, bubbleState.bubbleOnRight);
+    EXPECT_TRUE(EqualRect(&bubbleState.dismissButton->rect, &DISMISS_RECT_LEFT_SIDE));
+    EXPECT_EQ(farIcon.left - LEFT_SIDE_OFFSET, shellCounters.lastPoint.x);
+    EXPECT_EQ(300, shellCounters.lastPoint.y);
+    // The old canvas is gone and the new one holds the left-side picture.
+    EXPECT_EQ(0u, GetObjectType(oldCanvas));
+    EXPECT_EQ(0u, GetObjectType(oldBitmap));
+    // The left-side picture's body spans x 4..193, the right-side one's 11..200.
+    EXPECT_EQ(255, AlphaOf(CanvasPixel(6, 40)));
+    EXPECT_LT(AlphaOf(CanvasPixel(198, 40)), 255);
+
+    MoveIcon(IconWithRoom(0, 300));
+    Tick(TIMER_TRACK);
+    EXPECT_EQ(1, bubbleState.bubbleOnRight);
+    EXPECT_TRUE(EqualRect(&bubbleState.dismissButton->rect, &DISMISS_RECT_RIGHT_SIDE));
+    EXPECT_LT(AlphaOf(CanvasPixel(6, 40)), 255);
+    EXPECT_EQ(255, AlphaOf(CanvasPixel(198, 40)));
+}
+
+TEST_F(BubbleTest, ASideSwitchAtTheSamePlaceRebuildsTheCanvasButPresentsNothing)
+{
+    // The left-side place of the new icon equals the right-side place of the
+    // old one, so only the side changes.
+    const RECT first = TYPICAL_ICON;                                   // bubble at (85, 100)
+    StartWithIcon(first);
+    const int presentations = shellCounters.presentations;
+    const HDC oldCanvas = bubbleState.canvasDC;
+
+    // An icon whose left side place is x = 85 needs left = 282; its right edge
+    // must leave no room on the right.
+    const LONG right = GetSystemMetrics(SM_CXFULLSCREEN);
+    MoveIcon({85 + LEFT_SIDE_OFFSET, 100, right, 170});
+    Tick(TIMER_TRACK);
+
+    EXPECT_EQ(0, bubbleState.bubbleOnRight);
+    EXPECT_NE(oldCanvas, bubbleState.canvasDC);
+    EXPECT_TRUE(EqualRect(&bubbleState.dismissButton->rect, &DISMISS_RECT_LEFT_SIDE));
+    EXPECT_EQ(presentations, shellCounters.presentations);
+    EXPECT_FALSE(TimerRunning(window, TIMER_GROW, GROW_PERIOD_MS));
+}
+
+TEST_F(BubbleTest, ManySideSwitchesLeakNoGdiObjects)
+{
+    StartWithIcon(TYPICAL_ICON);
+    const RECT nearIcon = TYPICAL_ICON;
+    const RECT farIcon = IconWithRoom(-30, 100);
+    MoveIcon(farIcon);
+    Tick(TIMER_TRACK);
+    MoveIcon(nearIcon);
+    Tick(TIMER_TRACK);
+    const DWORD objectsBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+
+    for (int i = 0; i < 100; ++i) {
+        MoveIcon(farIcon);
+        Tick(TIMER_TRACK);
+        MoveIcon(nearIcon);
+        Tick(TIMER_TRACK);
+    }
+    EXPECT_EQ(objectsBefore, GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
+    EXPECT_EQ(1, bubbleState.bubbleOnRight);
+    EXPECT_TRUE(EqualRect(&bubbleState.dismissButton->rect, &DISMISS_RECT_RIGHT_SIDE));
+}
+
+TEST_F(BubbleTest, AVanishedIconStartsASlowFadeOut)
+{
+    StartWithIcon(IconWithRoom(-20));
+    EXPECT_EQ(0, bubbleState.bubbleOnRight);
+    const HDC canvas = bubbleState.canvasDC;
+    const RECT button = bubbleState.dismissButton->rect;
+    Tick(TIMER_FADE_IN);
+
+    RemoveIcon();
+    Tick(TIMER_TRACK);
+
+    EXPECT_EQ(1, bubbleState.dismissing);
+    EXPECT_EQ(ALPHA_OPAQUE, bubbleState.alpha);
+    EXPECT_FALSE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+    EXPECT_TRUE(TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_VANISH_PERIOD_MS));
+    // The all-zero rectangle of the failed search counts as the right side,
+    // but the picture and the button stay as they were.
+    EXPECT_EQ(1, bubbleState.bubbleOnRight);
+    EXPECT_EQ(canvas, bubbleState.canvasDC);
+    EXPECT_TRUE(EqualRect(&button, &bubbleState.dismissButton->rect));
+}
+
+TEST_F(BubbleTest, AVanishedIconDuringTheFadeOutTouchesNoTimer)
+{
+    StartWithIcon(TYPICAL_ICON);
+    BeginFadeOut(window, FADE_OUT_CLICK_PERIOD_MS);
+    Tick(TIMER_FADE_OUT);
+    const int alpha = bubbleState.alpha;
+    const int presentations = shellCounters.presentations;
+    KillTimer(window, TIMER_FADE_OUT);
+
+    RemoveIcon();
+    Tick(TIMER_TRACK);
+
+    EXPECT_EQ(alpha, bubbleState.alpha);
+    EXPECT_EQ(presentations, shellCounters.presentations);
+    EXPECT_FALSE(TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_VANISH_PERIOD_MS));
+    EXPECT_FALSE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+}
+
+TEST_F(BubbleTest, AHiddenDesktopCountsAsAVanishedIcon)
+{
+    StartWithIcon(TYPICAL_ICON);
+    desktop->SetListViewVisible(false);
+    Tick(TIMER_TRACK);
+    EXPECT_EQ(1, bubbleState.dismissing);
+}
