@@ -101,17 +101,12 @@ const RECT TYPICAL_ICON = {20, 100, 95, 170};
 
 TEST(Process, WithoutTheIconTheProgramEndsQuietlyWithZero)
 {
+    // The window is shown for a moment before the loop reads the quit
+    // message, but a layered window never given content draws nothing; that
+    // nothing is presented is checked in-process (Shell tests).
     Program program;
     ASSERT_TRUE(program.started) << ProgramPath();
-    bool shown = false;
-    PumpUntil(
-        [&] {
-            shown = shown || program.FindBubble() != nullptr;
-            return !program.Running();
-        },
-        EXIT_TIMEOUT_MS);
     EXPECT_EQ(0u, program.WaitForExit(EXIT_TIMEOUT_MS));
-    EXPECT_FALSE(shown);
 }
 
 TEST(Process, ASecondCopyExitsAtOnceAndLeavesTheFirstAlone)
