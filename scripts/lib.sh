@@ -66,6 +66,10 @@ mt_start_wine() {
   wineserver -p 2>/dev/null || true  # already running for this prefix is fine
   MT_STARTED_WINE=1
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  # A program that crashes (a sanitizer trap, say) must end at once with its
+  # backtrace: Wine's crash dialog would wait for a click until the timeout.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    </dev/null >/dev/null 2>&1 || true
 }
 
 mt_cleanup() {

@@ -360,7 +360,9 @@ HRESULT STDMETHODCALLTYPE ListAccessible::Next(ULONG wanted, VARIANT* children, 
             return E_FAIL;
         }
         VARIANT& slot = children[delivered];
-        if (item.asDispatch) {
+        if (item.fault == ItemFault::ChildEmpty) {
+            VariantInit(&slot);   // a slot that names nothing
+        } else if (item.asDispatch) {
             VariantInit(&slot);
             slot.vt = VT_DISPATCH;
             slot.pdispVal = NewItemObject(model, item);

@@ -37,6 +37,7 @@ enum class ItemFault {
     LocationFails,    // accLocation returns E_FAIL and reports nothing
     LocationThrows,   // accLocation throws a C++ exception (in-process use only)
     ChildFails,       // the list's IEnumVARIANT fails to deliver this item
+    ChildEmpty,       // the list's IEnumVARIANT delivers this item as VT_EMPTY
 };
 
 // One desktop icon. The location is what accLocation reports, in screen

@@ -1,0 +1,186 @@
+// Timing, summaries, result lines, the bare walk and the holdings counts
+// shared by the benchmarks.
+#include "bench/bench_support.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "tests/standin/standin_desktop.h"
+
+namespace bench {
+
+namespace {
+
+constexpr LONG ICON_PITCH = 80;   // icons on a grid, as a desktop lays them out
+constexpr LONG ICON_SIZE = 75;
+constexpr LONG GRID_COLUMNS = 10;
+
+// The handle tables probed when the Windows counters report nothing. Wine
+// accepts a handle whose upper word is 0 for whichever object holds that
+// slot of the table, so every slot can be asked about.
+constexpr ULONG_PTR GDI_HANDLE_SLOTS = 0x10000;
+constexpr ULONG_PTR FIRST_USER_HANDLE = 0x0020;
+constexpr ULONG_PTR LAST_USER_HANDLE = 0xFFEF;
+constexpr ULONG_PTR USER_HANDLE_STEP = 2;
+
+// The top of the user-mode address space walked for private memory.
+constexpr ULONG_PTR ADDRESS_SPACE_END = 0x7FFFFFFF0000ULL;
+
+LONGLONG Frequency()
+{
+    static const LONGLONG frequency = [] {
+        LARGE_INTEGER value{};
+        QueryPerformanceFrequency(&value);
+        return value.QuadPart;
+    }();
+    return frequency;
+}
+
+SIZE_T CommittedPrivateBytes()
+{
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION region{};
+    ULONG_PTR address = 0;
+    while (address < ADDRESS_SPACE_END &&
+           VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof region) == sizeof region) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+        const ULONG_PTR next = reinterpret_cast<ULONG_PTR>(region.BaseAddress) + region.RegionSize;
+        if (next <= address) break;
+        address = next;
+    }
+    return total;
+}
+
+long ProbeGdiObjects()
+{
+    long count = 0;
+    for (ULONG_PTR slot = 1; slot < GDI_HANDLE_SLOTS; ++slot) {
+        if (GetObjectType(reinterpret_cast<HGDIOBJ>(slot)) != 0) ++count;
+    }
+    return count;
+}
+
+long ProbeUserObjects()
+{
+    const DWORD self = GetCurrentProcessId();
+    long count = 0;
+    for (ULONG_PTR handle = FIRST_USER_HANDLE; handle <= LAST_USER_HANDLE; handle += USER_HANDLE_STEP) {
+        const HWND window = reinterpret_cast<HWND>(handle);
+        if (IsWindow(window)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == self) ++count;
+            continue;
+        }
+        if (IsMenu(reinterpret_cast<HMENU>(handle))) {
+            ++count;
+            continue;
+        }
+        ICONINFO icon{};
+        if (GetIconInfo(reinterpret_cast<HICON>(handle), &icon)) {
+            // The copies of the pictures made for the answer are not counted.
+            if (icon.hbmColor) DeleteObject(icon.hbmColor);
+            if (icon.hbmMask) DeleteObject(icon.hbmMask);
+            ++count;
+        }
+    }
+    return count;
+}
+
+}  // namespace
+
+LONGLONG Count()
+{
+    LARGE_INTEGER value{};
+    QueryPerformanceCounter(&value);
+    return value.QuadPart;
+}
+
+double SecondsBetween(LONGLONG fromCount, LONGLONG toCount)
+{
+    return static_cast<double>(toCount - fromCount) / static_cast<double>(Frequency());
+}
+
+double Now()
+{
+    return SecondsBetween(0, Count());
+}
+
+Summary Summarize(std::vector<double> samples)
+{
+    Summary summary;
+    if (samples.empty()) return summary;
+    std::sort(samples.begin(), samples.end());
+    const size_t middle = samples.size() / 2;
+    summary.median = samples.size() % 2 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
+    summary.low = samples.front();
+    summary.high = samples.back();
+    return summary;
+}
+
+std::string Describe(const Summary& summary, int decimals)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "%.*f (%.*f-%.*f)", decimals, summary.median, decimals, summary.low,
+                  decimals, summary.high);
+    return text;
+}
+
+void PrintResult(const std::string& benchmark, const std::string& figure, const std::string& product,
+                 const std::string& baseline, double ratio, const std::string& target, bool met)
+{
+    char ratioText[32] = "-";
+    if (ratio >= 0) std::snprintf(ratioText, sizeof ratioText, "%.3f", ratio);
+    const char* verdict = target == NO_TARGET ? NO_TARGET : met ? "met" : "NOT MET";
+    std::printf("RESULT|%s|%s|%s|%s|%s|%s|%s\n", benchmark.c_str(), figure.c_str(), product.c_str(),
+                baseline.c_str(), ratioText, target.c_str(), verdict);
+    std::fflush(stdout);
+}
+
+RECT FillDesktop(standin::Desktop& desktop, int items)
+{
+    RECT icon{};
+    for (int index = 0; index < items; ++index) {
+        const LONG left = (index % GRID_COLUMNS) * ICON_PITCH;
+        const LONG top = (index / GRID_COLUMNS) * ICON_PITCH;
+        const RECT bounds{left, top, left + ICON_SIZE, top + ICON_SIZE};
+        const bool last = index + 1 == items;
+        desktop.Add(standin::MakeItem(last ? std::string(TARGET_NAME) : "Item " + std::to_string(index), bounds));
+        if (last) icon = bounds;
+    }
+    return icon;
+}
+
+std::string ExecutableFolder()
+{
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    folder.erase(folder.find_last_of("\\/") + 1);
+    return folder;
+}
+
+Holdings CountHoldings()
+{
+    Holdings holdings;
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                             sizeof memory)) {
+        holdings.reportedPrivateBytes = memory.PrivateUsage;
+    }
+    // Memory first: probing the handle tables must not count in it.
+    holdings.privateBytes = holdings.reportedPrivateBytes ? holdings.reportedPrivateBytes
+                                                          : CommittedPrivateBytes();
+    holdings.reportedGdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    holdings.reportedUserObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    holdings.gdiObjects = holdings.reportedGdiObjects ? static_cast<long>(holdings.reportedGdiObjects)
+                                                      : ProbeGdiObjects();
+    holdings.userObjects = holdings.reportedUserObjects ? static_cast<long>(holdings.reportedUserObjects)
+                                                        : ProbeUserObjects();
+    return holdings;
+}
+
+}  // namespace bench

@@ -1,0 +1,101 @@
+// Shared by the benchmarks: timing, the summary of repeated runs, the result
+// lines scripts/bench gathers into its table, the bare accessibility walk
+// every baseline uses, desktops of a given size, and counts of a process's
+// memory and GDI / USER objects.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "bench/bare_walk.h"
+
+namespace standin {
+class Desktop;
+}
+
+namespace bench {
+
+// Seconds on the performance counter, comparable between processes.
+double Now();
+double SecondsBetween(LONGLONG fromCount, LONGLONG toCount);
+LONGLONG Count();
+
+// The median and the range of repeated measurements.
+struct Summary {
+    double median = 0;
+    double low = 0;
+    double high = 0;
+};
+Summary Summarize(std::vector<double> samples);
+
+// "12.3 (11.9-13.0)" with `decimals` digits after the point.
+std::string Describe(const Summary& summary, int decimals);
+
+// One line of the results table, printed as
+//   RESULT|benchmark|figure|product|baseline|ratio|target|verdict
+// for scripts/bench; `ratio` below zero prints as "-", and a figure without
+// a target (NO_TARGET) gets no verdict.
+constexpr const char* NO_TARGET = "-";
+void PrintResult(const std::string& benchmark, const std::string& figure, const std::string& product,
+                 const std::string& baseline, double ratio, const std::string& target, bool met);
+
+// Times `product` and `baseline` one call each in turn, `callsPerRound`
+// calls per round, and summarises the mean seconds per call of each round.
+// The first round only warms up. Alternating the calls lets a busy spell of
+// the machine weigh on both alike.
+struct Comparison {
+    Summary product;
+    Summary baseline;
+    double Ratio() const { return baseline.median > 0 ? product.median / baseline.median : 0; }
+};
+template <typename Product, typename Baseline>
+Comparison CompareAlternating(Product product, Baseline baseline, int callsPerRound, int rounds)
+{
+    std::vector<double> productTimes;
+    std::vector<double> baselineTimes;
+    for (int round = 0; round <= rounds; ++round) {
+        double productTotal = 0;
+        double baselineTotal = 0;
+        for (int call = 0; call < callsPerRound; ++call) {
+            LONGLONG start = Count();
+            product();
+            LONGLONG stop = Count();
+            productTotal += SecondsBetween(start, stop);
+            start = Count();
+            baseline();
+            stop = Count();
+            baselineTotal += SecondsBetween(start, stop);
+        }
+        if (round == 0) continue;
+        productTimes.push_back(productTotal / callsPerRound);
+        baselineTimes.push_back(baselineTotal / callsPerRound);
+    }
+    return Comparison{Summarize(productTimes), Summarize(baselineTimes)};
+}
+
+// Fills `desktop` with `items` icons on a grid; the last is "marrowtune".
+// Returns the icon's rectangle.
+RECT FillDesktop(standin::Desktop& desktop, int items);
+
+// The folder of this executable, with a trailing separator.
+std::string ExecutableFolder();
+
+// What the process holds. The Windows counters (GetProcessMemoryInfo's
+// private bytes, GetGuiResources) are kept as reported; Wine reports 0 for
+// all three, so the same quantities are also counted directly: committed
+// private memory by walking the address space, GDI objects by probing the
+// GDI handle table, USER objects by probing the USER handle table for this
+// process's windows, menus, cursors and icons.
+struct Holdings {
+    SIZE_T reportedPrivateBytes = 0;
+    DWORD reportedGdiObjects = 0;
+    DWORD reportedUserObjects = 0;
+    SIZE_T privateBytes = 0;
+    long gdiObjects = 0;
+    long userObjects = 0;
+};
+Holdings CountHoldings();
+
+}  // namespace bench

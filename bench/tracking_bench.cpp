@@ -1,0 +1,175 @@
+// Cost of one tracking tick of the real bubble window with the icon unchanged
+// (WM_TIMER with TIMER_TRACK, sent) against one bare accessibility walk,
+// with the icon last on desktops of 10, 100 and 1,000 items served in this
+// process, and of 10 and 100 items served by desktop-standin.exe in another
+// process, as the shell serves the program. Prints microseconds per tick
+// (median and range over the rounds), the ratio (target: at most 1.05) and
+// the cost per desktop item.
+//
+// A tick also reads the screen's width (GetSystemMetrics), which a bare walk
+// does not; the in-process rows are therefore also set against the bare walk
+// plus that one call, the same platform work as the tick.
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "bench/bench_support.h"
+#include "bubble/bubble.h"
+#include "tests/support/process_support.h"
+#include "tests/standin/standin_desktop.h"
+#include "tests/support/bubble_test_window.h"
+
+namespace {
+
+constexpr double TARGET_RATIO = 1.05;
+constexpr double MICROSECONDS = 1e6;
+
+struct Size {
+    int items;
+    int callsPerRound;
+    int rounds;
+};
+constexpr Size IN_PROCESS_SIZES[] = {{10, 200, 9}, {100, 60, 9}, {1000, 8, 9}};
+constexpr Size CROSS_PROCESS_SIZES[] = {{10, 3, 5}, {100, 1, 5}};
+
+HWND bubble = nullptr;
+int presentationsWhileMeasuring = 0;
+
+void Fail(const std::string& what)
+{
+    std::fprintf(stderr, "tracking_bench: %s\n", what.c_str());
+    std::exit(1);
+}
+
+void Tick()
+{
+    SendMessageA(bubble, WM_TIMER, TIMER_TRACK, 0);
+}
+
+void BareWalk()
+{
+    IconRect rect{};
+    if (!bench::BareLookup(bench::TARGET_NAME, rect)) Fail("the bare walk did not find the icon");
+}
+
+void BareWalkAndScreenWidth()
+{
+    BareWalk();
+    volatile int width = GetSystemMetrics(SM_CXFULLSCREEN);
+    (void)width;
+}
+
+void ToMicroseconds(bench::Comparison& result)
+{
+    for (bench::Summary* summary : {&result.product, &result.baseline}) {
+        summary->median *= MICROSECONDS;
+        summary->low *= MICROSECONDS;
+        summary->high *= MICROSECONDS;
+    }
+}
+
+// Ticks against `baseline` on the desktop now served; prints a row and a
+// result line named `figure`.
+bench::Comparison Measure(const Size& size, const std::string& figure, const std::string& baselineName,
+                          const std::function<void()>& baseline)
+{
+    // The icon may sit at another place now: one tick follows it, and every
+    // tick after that finds it where it was.
+    Tick();
+    if (bubbleState.dismissing) Fail("the icon was lost");
+    const int presentationsBefore = shellCounters.presentations;
+    bench::Comparison result = bench::CompareAlternating(Tick, baseline, size.callsPerRound, size.rounds);
+    presentationsWhileMeasuring += shellCounters.presentations - presentationsBefore;
+    if (bubbleState.dismissing) Fail("the icon was lost");
+    ToMicroseconds(result);
+    std::printf("%8d %24s %24s %8.3f  %s\n", size.items, bench::Describe(result.product, 1).c_str(),
+                bench::Describe(result.baseline, 1).c_str(), result.Ratio(), baselineName.c_str());
+    bench::PrintResult("tracking tick", figure, bench::Describe(result.product, 1),
+                       bench::Describe(result.baseline, 1), result.Ratio(), "<= 1.05",
+                       result.Ratio() <= TARGET_RATIO);
+    return result;
+}
+
+void PrintPerItem(const std::string& figure, const bench::Comparison& smallest, const bench::Comparison& largest,
+                  int itemsBetween)
+{
+    const double tick = (largest.product.median - smallest.product.median) / itemsBetween;
+    const double bare = (largest.baseline.median - smallest.baseline.median) / itemsBetween;
+    char tickText[32];
+    char bareText[32];
+    std::snprintf(tickText, sizeof tickText, "%.3f", tick);
+    std::snprintf(bareText, sizeof bareText, "%.3f", bare);
+    bench::PrintResult("tracking tick", figure, tickText, bareText, tick / bare, "<= 1.05", tick / bare <= TARGET_RATIO);
+}
+
+void Refill(standin::Desktop& desktop, int items)
+{
+    while (desktop.Count() > 0) desktop.Remove(desktop.Count() - 1);
+    bench::FillDesktop(desktop, items);
+}
+
+}  // namespace
+
+int main()
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const Gdiplus::GdiplusStartupInput gdiplusInput;
+    Gdiplus::GdiplusStartup(&bubbleState.gdiplusToken, &gdiplusInput, nullptr);
+
+    standin::Desktop desktop(standin::Layout::Progman);
+    Refill(desktop, IN_PROCESS_SIZES[0].items);
+    bubble = CreateBubbleWindowForTest();
+    if (bubble == nullptr || !BubbleBuilt()) Fail("the bubble was not built");
+
+    std::printf("One tracking tick (icon unchanged) against bare platform work, icon last\n");
+    std::printf("%8s %24s %24s %8s  %s\n", "items", "tick us", "baseline us", "ratio", "baseline");
+    bench::Comparison walkSmallest{}, walkLargest{}, fullSmallest{}, fullLargest{};
+    for (const Size& size : IN_PROCESS_SIZES) {
+        Refill(desktop, size.items);
+        const std::string items = std::to_string(size.items) + " items in-process";
+        const bench::Comparison walk = Measure(size, items + ", us per tick", "bare walk", BareWalk);
+        const bench::Comparison full =
+            Measure(size, items + ", against walk + screen width", "bare walk + GetSystemMetrics",
+                    BareWalkAndScreenWidth);
+        if (size.items == IN_PROCESS_SIZES[0].items) {
+            walkSmallest = walk;
+            fullSmallest = full;
+        }
+        walkLargest = walk;
+        fullLargest = full;
+    }
+    const int itemsBetween = IN_PROCESS_SIZES[2].items - IN_PROCESS_SIZES[0].items;
+    PrintPerItem("per desktop item in-process, us", walkSmallest, walkLargest, itemsBetween);
+    PrintPerItem("per desktop item in-process, against walk + screen width, us", fullSmallest, fullLargest,
+                 itemsBetween);
+
+    // The shell's desktop in another process: every accessibility call is a
+    // call into that process.
+    desktop.DestroyWindows();
+    bench::Comparison crossSmallest{}, crossLargest{};
+    for (const Size& size : CROSS_PROCESS_SIZES) {
+        processes::StandinProcess standin("", bench::ExecutableFolder() + "..\\tests\\");
+        if (standin.ReadLine() != "ready") Fail("desktop-standin.exe did not start");
+        for (int index = 0; index + 1 < size.items; ++index) {
+            standin.Send("add \"Item " + std::to_string(index) + "\" 400 300 475 370");
+        }
+        if (standin.Send("add marrowtune 20 100 95 170") != "ok") Fail("desktop-standin.exe does not answer");
+        const bench::Comparison cross = Measure(size, std::to_string(size.items) + " items in another process, us per tick",
+                                                "bare walk", BareWalk);
+        if (size.items == CROSS_PROCESS_SIZES[0].items) crossSmallest = cross;
+        crossLargest = cross;
+        standin.Send("quit");
+    }
+    PrintPerItem("per desktop item in another process, us", crossSmallest, crossLargest,
+                 CROSS_PROCESS_SIZES[1].items - CROSS_PROCESS_SIZES[0].items);
+
+    std::printf("presentations during the measured ticks: %d (an unchanged icon presents nothing)\n",
+                presentationsWhileMeasuring);
+    CoUninitialize();
+    return presentationsWhileMeasuring == 0 ? 0 : 1;
+}

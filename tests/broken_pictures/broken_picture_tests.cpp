@@ -1,0 +1,136 @@
+// The bubble built from resources with unusable pictures, one executable per
+// variant: "damaged" has the right-side bubble and the pressed button cut
+// short; "missing" lacks the left-side bubble and the hovered button. Either
+// way the bubble must show, without those pictures, and end with 0 when its
+// button is clicked.
+#include "tests/bubble/bubble_fixture.h"
+
+#include <vector>
+
+#include "res/resource.h"
+
+namespace {
+
+#if defined(MARROWTUNE_DAMAGED_PICTURES)
+#define BROKEN_PICTURES DamagedPictures
+constexpr bool RESOURCES_PRESENT = true;
+constexpr bool BROKEN_BUBBLE_ON_RIGHT = true;
+constexpr int BROKEN_BUTTON_STATE = Pressed;
+constexpr int BROKEN_IDS[] = {IDP_BUBBLE_RIGHT, IDP_BUTTON_PRESSED};
+#elif defined(MARROWTUNE_MISSING_PICTURES)
+#define BROKEN_PICTURES MissingPictures
+constexpr bool RESOURCES_PRESENT = false;
+constexpr bool BROKEN_BUBBLE_ON_RIGHT = false;
+constexpr int BROKEN_BUTTON_STATE = Hover;
+constexpr int BROKEN_IDS[] = {IDP_BUBBLE_LEFT, IDP_BUTTON_HOVER};
+#else
+#error "build with MARROWTUNE_DAMAGED_PICTURES or MARROWTUNE_MISSING_PICTURES"
+#endif
+
+constexpr int ALL_IDS[] = {IDP_BUBBLE_RIGHT, IDP_BUBBLE_LEFT, IDP_BUTTON_HOVER, IDP_BUTTON_NORMAL,
+                           IDP_BUTTON_PRESSED};
+constexpr int MAX_TICKS = 20;
+// A point on the bubble's body, opaque in both bubble pictures.
+constexpr POINT BODY = {60, 40};
+const LPARAM ON_BUTTON = MAKELPARAM(150, 45);
+
+bool IsBroken(int id)
+{
+    for (const int broken : BROKEN_IDS) {
+        if (broken == id) return true;
+    }
+    return false;
+}
+
+// Every pixel of the button's surface, as premultiplied ARGB words.
+std::vector<DWORD> ButtonPixels()
+{
+    GdiFlush();
+    const MemorySurface& surface = *bubbleState.dismissButton->surface;
+    DIBSECTION section = {};
+    GetObjectA(surface.bitmap, sizeof section, &section);
+    const DWORD* bits = static_cast<const DWORD*>(section.dsBm.bmBits);
+    return std::vector<DWORD>(bits, bits + static_cast<size_t>(surface.width) * surface.height);
+}
+
+bool AllTransparentBlack(const std::vector<DWORD>& pixels)
+{
+    for (const DWORD pixel : pixels) {
+        if (pixel != 0) return false;
+    }
+    return !pixels.empty();
+}
+
+}  // namespace
+
+class BROKEN_PICTURES : public BubbleTest {
+protected:
+    void FadeIn()
+    {
+        for (int tick = 0; tick < MAX_TICKS && bubbleState.alpha < ALPHA_OPAQUE; ++tick) Tick(TIMER_FADE_IN);
+    }
+
+    RECT IconOnSide(bool right) { return right ? TYPICAL_ICON : IconWithRoom(-20, TYPICAL_ICON.top); }
+};
+
+TEST_F(BROKEN_PICTURES, OnlyTheBrokenPicturesLoadAsEmptyImages)
+{
+    for (const int id : ALL_IDS) {
+        const bool broken = IsBroken(id);
+        EXPECT_EQ(!broken || RESOURCES_PRESENT,
+                  FindResourceA(nullptr, MAKEINTRESOURCEA(id), PNG_RESOURCE_TYPE) != nullptr)
+            << "resource " << id;
+        PngImage* const image = LoadPngResource(id, PNG_RESOURCE_TYPE);
+        ASSERT_NE(nullptr, image);
+        EXPECT_EQ(broken, image->nativeImage == nullptr) << "resource " << id;
+        EXPECT_EQ(broken, image->lastStatus != Gdiplus::Ok) << "resource " << id;
+        const bool bubblePicture = id == IDP_BUBBLE_RIGHT || id == IDP_BUBBLE_LEFT;
+        const LONG width = bubblePicture ? BUBBLE_WIDTH : DISMISS_RECT_RIGHT_SIDE.right - DISMISS_RECT_RIGHT_SIDE.left;
+        EXPECT_EQ(broken ? 0u : static_cast<UINT>(width), image->GetWidth()) << "resource " << id;
+        delete image;
+    }
+}
+
+TEST_F(BROKEN_PICTURES, TheBubbleShowsWithoutItsBrokenPictureAndWithTheOther)
+{
+    StartWithIcon(IconOnSide(BROKEN_BUBBLE_ON_RIGHT));
+    ASSERT_EQ(BROKEN_BUBBLE_ON_RIGHT, bubbleState.bubbleOnRight == 1);
+    FadeIn();
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(ALPHA_OPAQUE, shellCounters.lastAlpha);
+    EXPECT_EQ(0, AlphaOf(CanvasPixel(BODY.x, BODY.y))) << "nothing where the picture would be";
+    const RECT button = bubbleState.dismissButton->rect;
+    EXPECT_EQ(255, AlphaOf(CanvasPixel(button.left + 33, button.top + 12))) << "the button still shows";
+
+    MoveIcon(IconOnSide(!BROKEN_BUBBLE_ON_RIGHT));
+    Tick(TIMER_TRACK);
+    ASSERT_EQ(!BROKEN_BUBBLE_ON_RIGHT, bubbleState.bubbleOnRight == 1);
+    EXPECT_EQ(255, AlphaOf(CanvasPixel(BODY.x, BODY.y))) << "the other side's picture draws";
+    EXPECT_EQ(0, bubbleState.dismissing);
+}
+
+TEST_F(BROKEN_PICTURES, TheButtonShowsNothingInItsBrokenStateAndTheClickStillEndsWithZero)
+{
+    StartWithIcon(TYPICAL_ICON);
+    FadeIn();
+    EXPECT_FALSE(AllTransparentBlack(ButtonPixels())) << "the normal picture draws";
+
+    SendMessageA(window, WM_MOUSEMOVE, 0, ON_BUTTON);
+    ASSERT_EQ(Hover, bubbleState.dismissButton->state);
+    EXPECT_EQ(BROKEN_BUTTON_STATE == Hover, AllTransparentBlack(ButtonPixels()));
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, ON_BUTTON);
+    ASSERT_EQ(Pressed, bubbleState.dismissButton->state);
+    EXPECT_EQ(BROKEN_BUTTON_STATE == Pressed, AllTransparentBlack(ButtonPixels()));
+    UpdateWindow(window);
+    SendMessageA(window, WM_LBUTTONUP, 0, ON_BUTTON);
+    ASSERT_EQ(1, bubbleState.dismissing);
+
+    int exitCode = -1;
+    bool quit = false;
+    for (int tick = 0; tick < MAX_TICKS && !quit; ++tick) {
+        Tick(TIMER_FADE_OUT);
+        quit = TakeQuitMessage(&exitCode);
+    }
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(0, exitCode);
+}

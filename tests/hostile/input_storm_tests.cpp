@@ -1,0 +1,274 @@
+// A storm of random mouse and cursor messages at the bubble, then one
+// complete click on the dismiss button. After every message the button must
+// show exactly the picture of the state it is in; after the storm the click
+// must still end the bubble through the fade-out, with exit code 0.
+//
+// The generator is seeded; the seed is printed, and setting
+// MARROWTUNE_STORM_SEED to it replays the same storm.
+#include "tests/bubble/bubble_fixture.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t DEFAULT_SEED = 7019;
+constexpr const char* SEED_VARIABLE = "MARROWTUNE_STORM_SEED";
+constexpr int STORM_MESSAGES = 10000;
+constexpr int MAX_FADE_TICKS = 20;
+constexpr LONG NEAR_MARGIN = 30;    // how far around the bubble most positions fall
+constexpr LONG EDGE_MARGIN = 3;     // around the button's edges
+
+const LPARAM ON_BUTTON = MAKELPARAM(150, 45);
+
+struct Kind {
+    UINT message;
+    int weight;
+    const char* name;
+};
+
+// Mouse and cursor messages a window can receive, with how often each comes.
+// Non-client button presses are left out: their default handling starts the
+// system's modal move loop, which would wait for a real button release.
+const Kind KINDS[] = {
+    {WM_MOUSEMOVE, 35, "move"},        {WM_LBUTTONDOWN, 12, "down"},     {WM_LBUTTONUP, 12, "up"},
+    {WM_SETCURSOR, 15, "setcursor"},   {WM_LBUTTONDBLCLK, 3, "dblclk"},  {WM_RBUTTONDOWN, 3, "rdown"},
+    {WM_RBUTTONUP, 3, "rup"},          {WM_MBUTTONDOWN, 2, "mdown"},     {WM_MBUTTONUP, 2, "mup"},
+    {WM_MOUSEWHEEL, 3, "wheel"},       {WM_MOUSEHWHEEL, 1, "hwheel"},    {WM_XBUTTONDOWN, 1, "xdown"},
+    {WM_XBUTTONUP, 1, "xup"},          {WM_MOUSEHOVER, 3, "hover"},      {WM_MOUSELEAVE, 3, "leave"},
+    {WM_NCMOUSEMOVE, 1, "ncmove"},
+};
+
+const WORD HIT_TEST_CODES[] = {HTCLIENT, HTNOWHERE, static_cast<WORD>(HTERROR), HTCAPTION,
+                               static_cast<WORD>(HTTRANSPARENT), HTBORDER};
+
+std::uint32_t ChosenSeed()
+{
+    const char* text = std::getenv(SEED_VARIABLE);
+    if (text == nullptr || *text == '\0') {
+        return DEFAULT_SEED;
+    }
+    return static_cast<std::uint32_t>(std::strtoul(text, nullptr, 10));
+}
+
+// The pixels of a surface's bitmap.
+std::vector<BYTE> PixelsOf(const MemorySurface& surface)
+{
+    GdiFlush();
+    DIBSECTION section = {};
+    if (GetObjectA(surface.bitmap, sizeof section, &section) != sizeof section || !section.dsBm.bmBits) {
+        return {};
+    }
+    const BYTE* bits = static_cast<const BYTE*>(section.dsBm.bmBits);
+    return std::vector<BYTE>(bits, bits + static_cast<size_t>(section.dsBm.bmWidthBytes) * section.dsBm.bmHeight);
+}
+
+}  // namespace
+
+class InputStormTest : public BubbleTest {
+protected:
+    void SetUp() override
+    {
+        StartWithIcon(TYPICAL_ICON);
+        for (int tick = 0; tick < MAX_FADE_TICKS && bubbleState.alpha < ALPHA_OPAQUE; ++tick) {
+            Tick(TIMER_FADE_IN);
+        }
+        // What the button must look like in each state: the same pictures
+        // rendered by a button of the same size that no message ever reaches.
+        ImageButton reference(bubbleState.dismissButton->rect, ID_DISMISS_BUTTON);
+        for (int slot = 0; slot < IMAGE_SLOT_COUNT; ++slot) {
+            reference.images[slot] = bubbleState.dismissButton->images[slot];
+        }
+        reference.imageOrigin = bubbleState.dismissButton->imageOrigin;
+        reference.badgeOrigin = bubbleState.dismissButton->badgeOrigin;
+        for (const int state : {Normal, Hover, Pressed}) {
+            reference.Render(state);
+            looks[state] = PixelsOf(*reference.surface);
+            ASSERT_FALSE(looks[state].empty());
+        }
+        delete reference.surface;   // a button leaves its surface to the code that made it
+        // Otherwise a wrong look could pass for the right one.
+        ASSERT_NE(looks[Normal], looks[Hover]);
+        ASSERT_NE(looks[Hover], looks[Pressed]);
+        ASSERT_NE(looks[Normal], looks[Pressed]);
+        seed = ChosenSeed();
+        random.seed(seed);
+        std::printf("[  seed    ] %u (set %s=%u to replay)\n", seed, SEED_VARIABLE, seed);
+    }
+
+    int Below(int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(random); }
+    LONG Between(LONG low, LONG high) { return std::uniform_int_distribution<LONG>(low, high)(random); }
+
+    const Kind& RandomKind()
+    {
+        int total = 0;
+        for (const Kind& kind : KINDS) total += kind.weight;
+        int roll = Below(total);
+        for (const Kind& kind : KINDS) {
+            if (roll < kind.weight) return kind;
+            roll -= kind.weight;
+        }
+        return KINDS[0];
+    }
+
+    // Mostly on or around the bubble, often at the button's edges, sometimes
+    // any 32-bit value at all.
+    LPARAM RandomPosition()
+    {
+        const RECT button = bubbleState.dismissButton->rect;
+        switch (Below(10)) {
+        case 0:
+        case 1:
+            return static_cast<LPARAM>(static_cast<std::uint32_t>(random()));
+        case 2:
+        case 3:
+        case 4:
+            return MAKELPARAM(Between(button.left - EDGE_MARGIN, button.right + EDGE_MARGIN),
+                              Between(button.top - EDGE_MARGIN, button.bottom + EDGE_MARGIN));
+        default:
+            return MAKELPARAM(Between(-NEAR_MARGIN, BUBBLE_WIDTH + NEAR_MARGIN),
+                              Between(-NEAR_MARGIN, BUBBLE_HEIGHT + NEAR_MARGIN));
+        }
+    }
+
+    bool InsideButton(LPARAM lParam) const
+    {
+        const POINT point = {LOWORD(lParam), HIWORD(lParam)};
+        return PtInRect(&bubbleState.dismissButton->rect, point) != FALSE;
+    }
+
+    // Sends one random message; presses on the button are replaced by
+    // presses elsewhere when `pressesOnButton` is false.
+    void SendRandomMessage(bool pressesOnButton)
+    {
+        const Kind& kind = RandomKind();
+        const UINT message = kind.message;
+        ++sentByKind[kind.name];
+        if (message == WM_SETCURSOR) {
+            const WPARAM target = Below(4) == 0 ? static_cast<WPARAM>(random()) : reinterpret_cast<WPARAM>(window);
+            const WORD hitTest = HIT_TEST_CODES[Below(static_cast<int>(std::size(HIT_TEST_CODES)))];
+            const WORD mouseMessage = static_cast<WORD>(RandomKind().message);
+            SendMessageA(window, WM_SETCURSOR, target, MAKELPARAM(hitTest, mouseMessage));
+            const HCURSOR cursor = bubbleState.buttonHost->cursor;
+            EXPECT_TRUE(cursor == LoadCursorA(nullptr, IDC_HAND) || cursor == LoadCursorA(nullptr, IDC_ARROW));
+            EXPECT_EQ(cursor, GetCursor()) << "the host's cursor is the one shown";
+            return;
+        }
+        LPARAM position = RandomPosition();
+        while (message == WM_LBUTTONDOWN && !pressesOnButton && InsideButton(position)) {
+            position = RandomPosition();
+        }
+        const WPARAM keys = Below(3) == 0 ? static_cast<WPARAM>(random()) : static_cast<WPARAM>(Below(0x80));
+        if (message == WM_LBUTTONDOWN && InsideButton(position)) ++pressesOnTheButton;
+        SendMessageA(window, message, keys, position);
+    }
+
+    // The button shows the picture of the state it is in.
+    ::testing::AssertionResult LookMatchesState(int sent)
+    {
+        const int state = bubbleState.dismissButton->state;
+        if (state != Normal && state != Hover && state != Pressed) {
+            return ::testing::AssertionFailure() << "state " << state << " after message " << sent;
+        }
+        if (PixelsOf(*bubbleState.dismissButton->surface) != looks[state]) {
+            return ::testing::AssertionFailure()
+                   << "the button's picture is not that of state " << state << " after message " << sent;
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    // Runs the storm, checking the button after every message. The index of
+    // the message after which the fade-out had begun, or -1.
+    int Storm(bool pressesOnButton)
+    {
+        int dismissedAt = -1;
+        for (int sent = 1; sent <= STORM_MESSAGES; ++sent) {
+            SendRandomMessage(pressesOnButton);
+            const ::testing::AssertionResult look = LookMatchesState(sent);
+            if (!look) {
+                ADD_FAILURE() << look.message() << " (seed " << seed << ")";
+                break;
+            }
+            if (dismissedAt < 0 && bubbleState.dismissing) dismissedAt = sent;
+        }
+        std::printf("[  storm   ] %d messages:", STORM_MESSAGES);
+        for (const auto& [name, count] : sentByKind) std::printf(" %s %d", name.c_str(), count);
+        std::printf("; %d presses on the button; ", pressesOnTheButton);
+        if (dismissedAt < 0) {
+            std::printf("the storm began no fade-out\n");
+        } else {
+            std::printf("the storm began the fade-out at message %d\n", dismissedAt);
+        }
+        return dismissedAt;
+    }
+
+    // The canvas shows the button's surface once the bubble has repainted.
+    void ExpectCanvasShowsTheButton()
+    {
+        UpdateWindow(window);
+        const RECT r = bubbleState.dismissButton->rect;
+        const std::vector<BYTE> surface = PixelsOf(*bubbleState.dismissButton->surface);
+        const int width = r.right - r.left;
+        for (int y = 0; y < r.bottom - r.top; ++y) {
+            for (int x = 0; x < width; ++x) {
+                DWORD expected = 0;
+                std::memcpy(&expected, &surface[4 * (static_cast<size_t>(y) * width + x)], sizeof expected);
+                if (CanvasPixel(r.left + x, r.top + y) != expected) {
+                    ADD_FAILURE() << "canvas and button differ at " << x << "," << y;
+                    return;
+                }
+            }
+        }
+    }
+
+    // A complete click on the button, then fade-out ticks until the quit
+    // message; its exit code, or -1 when none came.
+    int ClickAndFadeOut()
+    {
+        SendMessageA(window, WM_MOUSEMOVE, 0, ON_BUTTON);
+        SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, ON_BUTTON);
+        EXPECT_EQ(Pressed, bubbleState.dismissButton->state);
+        SendMessageA(window, WM_LBUTTONUP, 0, ON_BUTTON);
+        EXPECT_EQ(Hover, bubbleState.dismissButton->state);
+        EXPECT_TRUE(LookMatchesState(STORM_MESSAGES + 3));
+        EXPECT_EQ(1, bubbleState.dismissing);
+        EXPECT_FALSE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+        EXPECT_TRUE(TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_CLICK_PERIOD_MS));
+        int exitCode = -1;
+        for (int tick = 0; tick < MAX_FADE_TICKS; ++tick) {
+            Tick(TIMER_FADE_OUT);
+            if (TakeQuitMessage(&exitCode)) break;
+        }
+        EXPECT_EQ(1, shellCounters.gdiplusShutdowns);
+        return exitCode;
+    }
+
+    std::uint32_t seed = 0;
+    std::mt19937 random;
+    std::array<std::vector<BYTE>, Pressed + 1> looks;
+    std::map<std::string, int> sentByKind;
+    int pressesOnTheButton = 0;
+};
+
+TEST_F(InputStormTest, AnyMessagesKeepTheButtonConsistentAndAClickStillEndsTheBubble)
+{
+    Storm(true);
+    ExpectCanvasShowsTheButton();
+    EXPECT_EQ(0, ClickAndFadeOut());
+}
+
+TEST_F(InputStormTest, WithoutAPressOnTheButtonTheStormNeverDismissesButTheClickDoes)
+{
+    EXPECT_EQ(-1, Storm(false));
+    EXPECT_EQ(0, bubbleState.dismissing);
+    EXPECT_TRUE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+    ExpectCanvasShowsTheButton();
+    EXPECT_EQ(0, ClickAndFadeOut());
+}

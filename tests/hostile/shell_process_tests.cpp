@@ -1,0 +1,89 @@
+// The program as a process against a shell in another process that stops
+// answering, loses its windows or dies. The clicks are posted to the
+// program's bubble window as the mouse messages a real click produces.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+
+#include "tests/support/process_support.h"
+#include "tests/standin/standin_desktop.h"
+
+using processes::ProgramProcess;
+using processes::StandinProcess;
+using processes::WaitForPlace;
+
+namespace {
+
+// The bubble beside the icon {20, 100, 95, 170}: x = right - 10, y = top.
+constexpr LONG FIRST_X = 85;
+constexpr LONG FIRST_Y = 100;
+const LPARAM ON_BUTTON = MAKELPARAM(150, 45);
+// Long enough for several tracking ticks (700 ms) to wait on the shell.
+constexpr const char* FREEZE = "freeze 4000";
+
+void PostClick(HWND bubble)
+{
+    PostMessageA(bubble, WM_MOUSEMOVE, 0, ON_BUTTON);
+    PostMessageA(bubble, WM_LBUTTONDOWN, MK_LBUTTON, ON_BUTTON);
+    PostMessageA(bubble, WM_LBUTTONUP, 0, ON_BUTTON);
+}
+
+class ShellProcessTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(standin::DescribeForeignShellWindows(), "");
+        ASSERT_TRUE(standin.Started());
+        ASSERT_EQ(standin.ReadLine(), "ready");
+        ASSERT_EQ(standin.Send("add \"Recycle Bin\" 20 10 95 80"), "ok");
+        ASSERT_EQ(standin.Send("add marrowtune 20 100 95 170"), "ok");
+        program = std::make_unique<ProgramProcess>();
+        ASSERT_TRUE(program->Started());
+        bubble = program->WaitForBubble();
+        ASSERT_NE(nullptr, bubble);
+        ASSERT_TRUE(WaitForPlace(bubble, FIRST_X, FIRST_Y));
+    }
+
+    StandinProcess standin;
+    std::unique_ptr<ProgramProcess> program;   // started once the icon is on the desktop
+    HWND bubble = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ShellProcessTest, AfterTheShellStopsAnsweringForSecondsTheBubbleStillTracksAndDismisses)
+{
+    ASSERT_EQ(standin.Send(FREEZE), "ok");
+    EXPECT_TRUE(program->Running());
+    EXPECT_EQ(bubble, program->FindBubble());
+
+    ASSERT_EQ(standin.Send("move marrowtune 300 200 375 270"), "ok");
+    EXPECT_TRUE(WaitForPlace(bubble, 365, 200)) << "the bubble no longer follows the icon";
+
+    PostClick(bubble);
+    EXPECT_EQ(0u, program->WaitForExit());
+}
+
+TEST_F(ShellProcessTest, AClickWhileTheShellHangsIsHandledOnceItAnswersAgain)
+{
+    ASSERT_TRUE(standin.Post(FREEZE));
+    PostClick(bubble);
+    EXPECT_EQ(standin.ReadLine(), "ok");
+    EXPECT_EQ(0u, program->WaitForExit());
+}
+
+TEST_F(ShellProcessTest, TheShellsWindowsGoingAwayEndTheProgramWithZero)
+{
+    ASSERT_EQ(standin.Send("destroy"), "ok");
+    EXPECT_EQ(0u, program->WaitForExit());
+}
+
+TEST_F(ShellProcessTest, TheShellDyingWhileItHangsEndsTheProgramWithZero)
+{
+    ASSERT_TRUE(standin.Post(FREEZE));
+    // Let at least one tracking tick start waiting on the hung shell.
+    Sleep(1500);
+    standin.Handle().Kill();
+    EXPECT_EQ(0u, program->WaitForExit());
+}
