@@ -1,0 +1,595 @@
+"""Drives the real marrowtune-bubble.exe and the stand-in desktop, each a
+process of its own under Wine, on the virtual screen: real pointer input
+through xdotool, screenshots through ImageMagick's `import`, fast pixel
+reads and the cursor through Xlib (xscreen.py).
+
+Shared by the end-to-end scenarios (scenarios.py, run.py) and the demo
+(demo.py). Needs DISPLAY (an 800 x 600 screen with a compositing manager)
+and WINEPREFIX in the environment, as scripts/test and scripts/demo set them.
+
+The bubble is found on the screen by its pixels: every check composes what
+the screen must show from the very pictures the program carries (res/*.png)
+laid over a screenshot of the bare stand-in desktop, and counts the pixels
+that differ.
+"""
+
+import io
+import os
+import queue
+import shutil
+import subprocess
+import threading
+import time
+
+from PIL import Image, ImageChops
+
+import xscreen
+
+SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+PICTURE_DIR = os.path.join(SOURCE_DIR, "res")
+
+SCREEN_SIZE = (800, 600)
+BUBBLE_SIZE = (207, 75)
+BUTTON_SIZE = (66, 24)
+TARGET_ICON = "marrowtune"
+WINDOW_TITLE = "Win32 API"
+
+# Placement beside the icon: x = right - 10 on the right side; when that
+# leaves no room (right + 197 > screen width), x = left - 197 on the left.
+RIGHT_SIDE_OVERLAP = 10
+LEFT_SIDE_OFFSET = BUBBLE_SIZE[0] - RIGHT_SIDE_OVERLAP
+# The dismiss button in bubble pixels (left, top, right, bottom; right and
+# bottom outside), by side.
+BUTTON_RECTS = {"right": (125, 35, 191, 59), "left": (116, 35, 182, 59)}
+BUBBLE_PICTURES = {"right": "bubble_right.png", "left": "bubble_left.png"}
+BUTTON_PICTURES = {"normal": "button_normal.png", "hover": "button_hover.png",
+                   "pressed": "button_pressed.png"}
+# The grow after a move reveals the bubble from its top-left corner in steps
+# of 20 x 7 pixels: 20 x 7, 40 x 14, ... 200 x 70, then the whole bubble.
+GROW_STEP = (20, 7)
+GROW_PARTIAL_STEPS = 10
+
+# A pixel differs when one of its channels is further off than this.
+PIXEL_TOLERANCE = 8
+# Pixels allowed to differ in a region that is said to match: room for a
+# blinking caret or a stray anti-aliased pixel, far below any real change
+# (any two of the three button pictures differ in more than 1100 pixels).
+STRAY_PIXELS = 24
+
+# Reading the bubble's constant alpha from the screen: every third pixel of
+# the opaque body where the picture's red differs from the desktop's by this
+# much; the middle half of the readings must agree within this fraction.
+ALPHA_SAMPLE_STEP = 3
+ALPHA_MIN_CONTRAST = 120
+ALPHA_MAX_SPREAD = 0.05
+# Full opacity as estimate_alpha reads it from the screen.
+FULL_ALPHA = 253
+# The screen has settled when this many fast reads this far apart agree.
+SETTLED_READS = 5
+SETTLED_INTERVAL = 0.1
+# Pictures kept from one filmed animation, at most.
+FILM_KEPT_FRAMES = 24
+
+# Where the pointer waits when it must not touch anything.
+POINTER_PARK = (760, 560)
+# Motion events of a drag.
+DRAG_STEPS = 4
+
+# Generous bounds: these only end a scenario that hangs.
+STANDIN_START_LIMIT = 60.0
+STANDIN_REPLY_LIMIT = 30.0
+PROCESS_EXIT_LIMIT = 30.0
+APPEAR_LIMIT = 30.0
+POLL_INTERVAL = 0.05
+
+
+class ScenarioFailure(Exception):
+    """A check failed; the message says what the screen or a process showed."""
+
+
+def check(condition, message):
+    if not condition:
+        raise ScenarioFailure(message)
+
+
+def bubble_place(icon, screen_width=SCREEN_SIZE[0]):
+    """(x, y, side) of the bubble beside an icon (left, top, right, bottom)."""
+    left, top, right, _ = icon
+    x = right - RIGHT_SIDE_OVERLAP
+    if x + BUBBLE_SIZE[0] > screen_width:
+        return left - LEFT_SIDE_OFFSET, top, "left"
+    return x, top, "right"
+
+
+def box_at(x, y, size=BUBBLE_SIZE):
+    return (x, y, x + size[0], y + size[1])
+
+
+# ---------------------------------------------------------------------------
+# Pictures and pixel comparison.
+
+class Pictures:
+    """The program's own pictures, composed as the bubble shows them."""
+
+    def __init__(self, folder=PICTURE_DIR):
+        self.bubbles = {side: self._load(folder, name) for side, name in BUBBLE_PICTURES.items()}
+        self.buttons = {state: self._load(folder, name) for state, name in BUTTON_PICTURES.items()}
+        for side, picture in self.bubbles.items():
+            check(picture.size == BUBBLE_SIZE, "%s picture is %s" % (side, picture.size))
+        for state, picture in self.buttons.items():
+            check(picture.size == BUTTON_SIZE, "%s button picture is %s" % (state, picture.size))
+        self._composed = {}
+
+    @staticmethod
+    def _load(folder, name):
+        with Image.open(os.path.join(folder, name)) as picture:
+            return picture.convert("RGBA")
+
+    def bubble(self, side, state):
+        """The 207 x 75 RGBA picture of the bubble with its button in `state`."""
+        key = (side, state)
+        if key not in self._composed:
+            picture = self.bubbles[side].copy()
+            left, top, _, _ = BUTTON_RECTS[side]
+            picture.paste(self.buttons[state], (left, top))
+            self._composed[key] = picture
+        return self._composed[key]
+
+
+def blend(background, picture, size=None):
+    """`picture` (RGBA, straight alpha) laid over `background` (RGB) at the
+    background's top-left corner, cut to `size` from its top-left corner, as
+    the layered window shows it at full constant alpha."""
+    if size is not None and size != picture.size:
+        picture = picture.crop((0, 0, size[0], size[1]))
+    result = background.convert("RGBA")
+    layer = Image.new("RGBA", result.size, (0, 0, 0, 0))
+    layer.paste(picture, (0, 0))
+    return Image.alpha_composite(result, layer).convert("RGB")
+
+
+def differing_pixels(first, second, tolerance=PIXEL_TOLERANCE):
+    """How many pixels of two same-sized RGB images differ beyond tolerance."""
+    difference = ImageChops.difference(first.convert("RGB"), second.convert("RGB"))
+    red, green, blue = difference.split()
+    largest = ImageChops.lighter(ImageChops.lighter(red, green), blue)
+    return largest.point(lambda v: 255 if v > tolerance else 0).histogram()[255]
+
+
+class View:
+    """What one screenshot shows compared with the expected screen: the bare
+    desktop (`baseline`) with, when `bubble` is (x, y), the bubble there."""
+
+    def __init__(self, shot, baseline, pictures, bubble=None, side="right", state="normal"):
+        self.bubble = bubble
+        expected = baseline
+        if bubble is not None:
+            box = box_at(*bubble)
+            expected = baseline.copy()
+            expected.paste(blend(baseline.crop(box), pictures.bubble(side, state)), box[:2])
+        self.mismatched = differing_pixels(shot, expected)
+        self.matches = self.mismatched <= STRAY_PIXELS
+
+    def __repr__(self):
+        return "View(bubble=%s, %d pixels differ)" % (self.bubble, self.mismatched)
+
+
+# The helpers below read one bubble-sized region of the screen (`region`)
+# against the same region of the bare desktop (`under`).
+
+def button_state(region, under, pictures, side):
+    """The button picture the bubble shows: (state, None), or (None, {state:
+    differing pixels}) when none fits."""
+    box = BUTTON_RECTS[side]
+    shown = region.crop(box)
+    scores = {state: differing_pixels(shown, blend(under.crop(box), picture))
+              for state, picture in pictures.buttons.items()}
+    best = min(scores, key=scores.get)
+    if scores[best] <= STRAY_PIXELS:
+        return best, None
+    return None, scores
+
+
+def estimate_alpha(region, under, pictures, side):
+    """The constant alpha (0..255) the bubble is shown with, read from its
+    opaque body pixels that contrast with the desktop; None when the region
+    is not the bubble's picture at one uniform alpha."""
+    source = pictures.bubbles[side].load()
+    got = region.load()
+    back = under.load()
+    button_left, button_top, button_right, button_bottom = BUTTON_RECTS[side]
+    ratios = []
+    for py in range(0, BUBBLE_SIZE[1], ALPHA_SAMPLE_STEP):
+        for px in range(0, BUBBLE_SIZE[0], ALPHA_SAMPLE_STEP):
+            if button_left <= px < button_right and button_top <= py < button_bottom:
+                continue   # the button's look depends on its state
+            red, _, _, alpha = source[px, py]
+            if alpha != 255:
+                continue
+            spread = red - back[px, py][0]
+            if abs(spread) < ALPHA_MIN_CONTRAST:
+                continue
+            ratios.append((got[px, py][0] - back[px, py][0]) / spread)
+    if not ratios:
+        return None
+    ratios.sort()
+    quarter = len(ratios) // 4
+    if ratios[-quarter - 1] - ratios[quarter] > ALPHA_MAX_SPREAD:
+        return None
+    return max(0.0, min(255.0, ratios[len(ratios) // 2] * 255.0))
+
+
+def grow_stage(region, under, pictures, side, state="normal"):
+    """Which step of the grow the region shows: 0 for nothing, 1..10 for the
+    partial sizes 20 x 7 .. 200 x 70, 11 for the whole bubble; None when it
+    shows none of them."""
+    if differing_pixels(region, under) <= STRAY_PIXELS:
+        return 0
+    picture = pictures.bubble(side, state)
+    for step in range(1, GROW_PARTIAL_STEPS + 1):
+        size = (GROW_STEP[0] * step, GROW_STEP[1] * step)
+        if differing_pixels(region, blend(under, picture, size)) <= STRAY_PIXELS:
+            return step
+    if differing_pixels(region, blend(under, picture)) <= STRAY_PIXELS:
+        return GROW_PARTIAL_STEPS + 1
+    return None
+
+
+# ---------------------------------------------------------------------------
+# Processes.
+
+def _wine_environment():
+    environment = dict(os.environ)
+    environment.setdefault("WINEDEBUG", "-all")
+    return environment
+
+
+def _require_environment():
+    missing = [name for name in ("DISPLAY", "WINEPREFIX") if not os.environ.get(name)]
+    if missing:
+        raise ScenarioFailure(
+            "%s not set: run through scripts/test or scripts/demo, which start the virtual "
+            "screen and the Wine prefix" % " and ".join(missing))
+
+
+class Process:
+    """A program under Wine, known by its PID. `wine` execs the program in
+    place, so ending that PID ends the Windows process itself."""
+
+    def __init__(self, name, arguments, log_path, pipes=False):
+        self.name = name
+        self.log_path = log_path
+        self._log = open(log_path, "wb")
+        pipe = subprocess.PIPE if pipes else subprocess.DEVNULL
+        self.popen = subprocess.Popen(["wine"] + arguments, stdin=pipe, stdout=pipe,
+                                      stderr=self._log, env=_wine_environment())
+        self.pid = self.popen.pid
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def wait(self, limit=PROCESS_EXIT_LIMIT):
+        """The exit code, or None when the process still runs after `limit` s."""
+        try:
+            return self.popen.wait(limit)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def stop(self):
+        """Ends the process by its PID if it still runs, and reaps it."""
+        if self.popen.poll() is None:
+            self.popen.kill()
+        try:
+            self.popen.wait(PROCESS_EXIT_LIMIT)
+        except subprocess.TimeoutExpired:
+            pass
+        self._log.close()
+
+    def log_tail(self, lines=20):
+        try:
+            with open(self.log_path, "rb") as log:
+                text = log.read().decode("utf-8", "replace")
+        except OSError:
+            return ""
+        return "\n".join(text.splitlines()[-lines:])
+
+
+class Standin(Process):
+    """desktop-standin.exe, driven by line commands on its stdin."""
+
+    def __init__(self, exe, log_path, layout=None):
+        arguments = [exe] + ([layout] if layout else [])
+        super().__init__("desktop-standin", arguments, log_path, pipes=True)
+        self._lines = queue.Queue()
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
+
+    def wait_ready(self):
+        ready = self._next_line(STANDIN_START_LIMIT)
+        check(ready == "ready", "stand-in desktop did not start: %r %s" % (ready, self.log_tail()))
+        # Another program's desktop windows would be found instead of ours.
+        foreign = [line for line in self.log_tail().splitlines() if "already exist" in line]
+        check(not foreign, "left-over desktop windows: %s" % foreign)
+
+    def _read(self):
+        for raw in self.popen.stdout:
+            self._lines.put(raw.decode("utf-8", "replace").rstrip("\r\n"))
+        self._lines.put(None)
+
+    def _next_line(self, limit):
+        try:
+            return self._lines.get(timeout=limit)
+        except queue.Empty:
+            return None
+
+    def command(self, line):
+        check(self.running(), "stand-in desktop is gone before %r" % line)
+        self.popen.stdin.write((line + "\n").encode("utf-8"))
+        self.popen.stdin.flush()
+        answer = self._next_line(STANDIN_REPLY_LIMIT)
+        check(answer == "ok", "stand-in desktop answered %r to %r" % (answer, line))
+
+    @staticmethod
+    def _quote(name):
+        return '"%s"' % name
+
+    def add(self, name, icon):
+        self.command("add %s %d %d %d %d" % ((self._quote(name),) + tuple(icon)))
+
+    def move(self, name, icon):
+        self.command("move %s %d %d %d %d" % ((self._quote(name),) + tuple(icon)))
+
+    def remove(self, name):
+        self.command("remove %s" % self._quote(name))
+
+    def stop(self):
+        if self.popen.poll() is None:
+            try:
+                self.popen.stdin.close()   # end of input ends the stand-in
+                self.popen.wait(5)
+            except (OSError, subprocess.TimeoutExpired):
+                pass
+        super().stop()
+
+
+# ---------------------------------------------------------------------------
+# A session: the processes of one scenario (or the demo), the screen, the
+# pointer and the pictures taken on the way.
+
+class Session:
+    def __init__(self, binary_dir, name, work_dir):
+        """binary_dir: the CMake build folder holding marrowtune-bubble.exe
+        and tests/desktop-standin.exe."""
+        _require_environment()
+        self.name = name
+        self.binary_dir = os.path.abspath(binary_dir)
+        self.product_exe = os.path.join(self.binary_dir, "marrowtune-bubble.exe")
+        self.standin_exe = os.path.join(self.binary_dir, "tests", "desktop-standin.exe")
+        for exe in (self.product_exe, self.standin_exe):
+            check(os.path.isfile(exe), "%s is missing: build first" % exe)
+        self.work_dir = work_dir
+        os.makedirs(work_dir, exist_ok=True)
+        self.pictures = Pictures()
+        self.screen = xscreen.Screen(os.environ["DISPLAY"])
+        self.processes = []
+        self.shots = []          # (label, image) in the order taken
+        self.notes = []          # measured figures, for the report
+        self.button_down = False
+        self.pointer_at = POINTER_PARK
+        self.park_pointer()
+
+    # -- processes
+
+    def _log_path(self, name):
+        return os.path.join(self.work_dir, "%02d-%s.log" % (len(self.processes), name))
+
+    def start_standin(self, icons=(), layout=None):
+        standin = Standin(self.standin_exe, self._log_path("standin"), layout)
+        self.processes.append(standin)
+        standin.wait_ready()
+        for name, icon in icons:
+            standin.add(name, icon)
+        return standin
+
+    def start_product(self):
+        product = Process("marrowtune-bubble", [self.product_exe], self._log_path("product"))
+        self.processes.append(product)
+        return product
+
+    def start_program(self, name, arguments):
+        program = Process(name, arguments, self._log_path(name))
+        self.processes.append(program)
+        return program
+
+    def close(self):
+        """Ends every process this session started, newest first, by PID."""
+        for process in reversed(self.processes):
+            process.stop()
+        # A button left held down would turn the next scenario's clicks into drags.
+        if self.button_down:
+            self.release()
+        self.park_pointer()
+        self.screen.close()
+
+    def leftovers(self):
+        return [(p.name, p.pid) for p in self.processes if p.popen.poll() is None]
+
+    # -- the screen
+
+    def shot(self, label=None):
+        """A screenshot of the whole screen (`import -window root`), kept as
+        evidence when it has a label."""
+        result = subprocess.run(["import", "-window", "root", "ppm:-"], stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, timeout=30)
+        check(result.returncode == 0, "import failed: %s" % result.stderr.decode(errors="replace"))
+        image = Image.open(io.BytesIO(result.stdout)).convert("RGB")
+        check(image.size == SCREEN_SIZE, "screen is %s, expected %s" % (image.size, SCREEN_SIZE))
+        if label:
+            self.shots.append((label, image))
+        return image
+
+    def grab(self, box=(0, 0) + SCREEN_SIZE):
+        """A fast read of the screen's pixels (Xlib), not kept as evidence."""
+        return self.screen.grab(box)
+
+    def keep(self, label, image):
+        self.shots.append((label, image))
+
+    def wait_for(self, what, probe, limit=APPEAR_LIMIT, interval=POLL_INTERVAL):
+        """Takes screenshots until probe(image) returns something true, and
+        returns (that value, the image, seconds waited). Fails after `limit` s
+        with the last picture kept."""
+        began = time.monotonic()
+        last = None
+        while True:
+            image = self.shot()
+            value = probe(image)
+            if value:
+                return value, image, time.monotonic() - began
+            last = image
+            if time.monotonic() - began > limit:
+                self.keep("timeout-" + what.replace(" ", "-"), last)
+                raise ScenarioFailure("after %.1f s the screen still does not show %s"
+                                      % (limit, what))
+            time.sleep(interval)
+
+    def cursor(self):
+        return self.screen.cursor()
+
+    # -- the pointer
+
+    def pointer(self, *actions):
+        subprocess.run(["xdotool"] + list(actions), check=True, timeout=30,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def move_pointer(self, x, y):
+        """Puts the pointer at (x, y) at once: one motion event."""
+        self.pointer("mousemove", str(x), str(y))
+        self.pointer_at = (x, y)
+
+    def drag_pointer(self, x, y):
+        """Moves the pointer to (x, y) through a few points on the way, as a
+        hand does with the button held; Wine now and then drops the single
+        motion event of a jump made during a press."""
+        start_x, start_y = self.pointer_at
+        for step in range(1, DRAG_STEPS + 1):
+            self.move_pointer(start_x + (x - start_x) * step // DRAG_STEPS,
+                              start_y + (y - start_y) * step // DRAG_STEPS)
+
+    def press(self):
+        self.pointer("mousedown", "1")
+        self.button_down = True
+
+    def release(self):
+        self.pointer("mouseup", "1")
+        self.button_down = False
+
+    def park_pointer(self):
+        self.move_pointer(*POINTER_PARK)
+
+    def bubble_windows(self):
+        """X windows titled like the bubble that are mapped."""
+        result = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % WINDOW_TITLE],
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30)
+        return result.stdout.decode().split()
+
+    # -- waiting for what the screen shows
+
+    def settled(self, label, limit=APPEAR_LIMIT):
+        """A screenshot once the screen has stopped changing: what the
+        stand-in desktop looks like after a change, before the bubble runs."""
+        began = time.monotonic()
+        previous = self.grab()
+        same = 0
+        while same < SETTLED_READS:
+            time.sleep(SETTLED_INTERVAL)
+            current = self.grab()
+            # A blinking caret does not count as a change.
+            same = same + 1 if differing_pixels(current, previous, 0) <= STRAY_PIXELS else 0
+            previous = current
+            check(time.monotonic() - began < limit, "the screen does not settle")
+        return self.shot(label)
+
+    def wait_for_screen(self, what, baseline, bubble=None, side="right", state="normal",
+                        limit=APPEAR_LIMIT, label=None, interval=POLL_INTERVAL):
+        """Waits until the whole screen is the bare desktop `baseline` with,
+        when `bubble` is (x, y), the bubble fully shown there; returns the
+        screenshot (kept as evidence under `label`) and the seconds waited."""
+        def probe(image):
+            return View(image, baseline, self.pictures, bubble, side, state).matches
+        _, image, waited = self.wait_for(what, probe, limit, interval)
+        if label:
+            self.keep(label, image)
+        return image, waited
+
+    def film(self, box, probe, done, limit, keep_label=None):
+        """Reads `box` of the screen as fast as it can and applies probe to
+        each picture until done(value) holds; returns [(seconds, value)].
+        The pictures where the value changes are kept as evidence."""
+        began = time.monotonic()
+        records = []
+        kept = 0
+        while True:
+            image = self.grab(box)
+            now = time.monotonic() - began
+            value = probe(image)
+            if keep_label and (not records or records[-1][1] != value) and kept < FILM_KEPT_FRAMES:
+                self.keep("%s-%03d" % (keep_label, int(now * 1000)), image)
+                kept += 1
+            records.append((now, value))
+            if done(value):
+                return records
+            if now > limit:
+                raise ScenarioFailure("after %.1f s: %s; last values %s"
+                                      % (limit, keep_label or "filming", [v for _, v in records[-5:]]))
+
+    def film_fade(self, baseline, x, y, side, fading_in, limit=APPEAR_LIMIT, label=None):
+        """Films the bubble at (x, y) fading in (until full alpha) or out
+        (until the desktop shows again); returns [(seconds, alpha or None)]."""
+        box = box_at(x, y)
+        under = baseline.crop(box)
+
+        def probe(region):
+            if differing_pixels(region, under) <= STRAY_PIXELS:
+                return 0
+            alpha = estimate_alpha(region, under, self.pictures, side)
+            return None if alpha is None else int(round(alpha))
+
+        if fading_in:
+            done = lambda alpha: alpha is not None and alpha >= FULL_ALPHA
+        else:
+            done = lambda alpha: alpha == 0
+        return self.film(box, probe, done, limit, label)
+
+    def film_grow(self, baseline, x, y, side, state="normal", limit=APPEAR_LIMIT, label=None):
+        """Films the bubble's place at (x, y) until the bubble is shown whole
+        there; returns [(seconds, grow step)] as grow_stage reads them."""
+        box = box_at(x, y)
+        under = baseline.crop(box)
+        probe = lambda region: grow_stage(region, under, self.pictures, side, state)
+        return self.film(box, probe, lambda step: step == GROW_PARTIAL_STEPS + 1, limit, label)
+
+    # -- figures and evidence
+
+    def note(self, text):
+        self.notes.append(text)
+
+    def note_windows(self):
+        """Records the X windows' stacking order and map states (evidence
+        when the bubble is not where it should be)."""
+        self.notes.append("X windows, bottom first:")
+        self.notes.extend("  " + line for line in self.screen.windows())
+
+    def save_shots(self, folder, extra_lines=()):
+        """Writes the screenshots and a report into folder (emptied first)."""
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        for index, (label, image) in enumerate(self.shots, 1):
+            image.save(os.path.join(folder, "%02d-%s.png" % (index, label)))
+        with open(os.path.join(folder, "report.txt"), "w") as report:
+            for line in list(extra_lines) + self.notes:
+                report.write(line + "\n")
+            for process in self.processes:
+                report.write("--- %s (pid %d) exit %s\n%s\n"
+                             % (process.name, process.pid, process.popen.returncode,
+                                process.log_tail()))

@@ -1,0 +1,472 @@
+"""The end-to-end scenarios: the real program against the stand-in desktop
+in another process, watched on the screen. Each is a function taking a
+harness.Session; run.py runs one by name.
+
+Timing bounds are generous (they only stop a hung run); what the screen
+shows, the exit codes and the order of the animation steps are strict.
+"""
+
+import time
+
+from harness import (BUTTON_RECTS, FULL_ALPHA, GROW_PARTIAL_STEPS, STRAY_PIXELS, TARGET_ICON,
+                     ScenarioFailure, View, blend, box_at, bubble_place, button_state, check,
+                     differing_pixels)
+
+# The stand-in desktop's icons (left, top, right, bottom in screen pixels).
+HOME = (20, 100, 95, 170)                  # the bubble stands at (85, 100), right side
+SAME_SIDE = (220, 260, 295, 330)           # the bubble at (285, 260), right side
+FAR_RIGHT = (700, 300, 775, 370)           # no room on the right: (503, 300), left side
+BACK_LEFT = (20, 400, 95, 470)             # room again: (85, 400), right side
+OTHER_ICONS = [("Recycle Bin", (20, 10, 95, 80)), ("Documents", (20, 190, 95, 260))]
+
+# A program must end this soon after its last visible step.
+EXIT_LIMIT = 20.0
+# How long a bubble that must stay is watched for a fade-out that must not
+# come: more than two tracking periods (700 ms) and a whole fade (450 ms).
+STAYS_FOR = 2.0
+# How long the bubble is watched, frame by frame, after each press or release.
+STEADY_WATCH = 0.6
+# A fade is seen as at least this many different partial alphas.
+FADE_LEVELS_SEEN = 2
+# Alphas read from the screen may wobble by this much between frames.
+ALPHA_WOBBLE = 6
+
+# Points on the bubble, in bubble pixels: the middle of the dismiss button
+# on each side, points inside the button of one side only, and a point on
+# the body away from the button.
+BUTTON_MIDDLE = {side: ((r[0] + r[2]) // 2, (r[1] + r[3]) // 2) for side, r in BUTTON_RECTS.items()}
+BUTTON_ONLY = {"right": (188, 47), "left": (118, 47)}
+BODY_POINT = (40, 20)
+
+
+def on_bubble(place, point):
+    return place[0] + point[0], place[1] + point[1]
+
+
+# ---------------------------------------------------------------------------
+# Steps shared by the scenarios.
+
+def desktop_with(session, standin, icon, label):
+    """A screenshot of the bare desktop with the target icon at `icon` (None:
+    without it); the stand-in is left that way."""
+    if icon is None:
+        standin.remove(TARGET_ICON)
+    else:
+        standin.move(TARGET_ICON, icon)
+    return session.settled(label)
+
+
+def start_desktop(session, extra_layouts=()):
+    """The stand-in desktop with the target icon at HOME and two others;
+    returns it and the bare desktop's screenshots: {None or icon: image} for
+    HOME and every icon place in extra_layouts (None: icon removed)."""
+    standin = session.start_standin(OTHER_ICONS + [(TARGET_ICON, HOME)])
+    baselines = {}
+    for index, icon in enumerate(extra_layouts):
+        baselines[icon] = desktop_with(session, standin, icon, "desktop-%d" % (index + 2))
+    if extra_layouts:
+        if extra_layouts[-1] is None:
+            standin.add(TARGET_ICON, HOME)
+        else:
+            standin.move(TARGET_ICON, HOME)
+    baselines[HOME] = session.settled("desktop-1")
+    return standin, baselines
+
+
+def check_fade(records, fading_in, what):
+    """The alphas filmed during a fade: partial levels were seen, they only
+    rise (fade-in) or fall (fade-out), and every frame was the bubble at
+    one alpha."""
+    alphas = [alpha for _, alpha in records]
+    check(None not in alphas, "%s: a frame showed something else than the bubble at one alpha: %s"
+          % (what, alphas))
+    partial = [a for a in alphas if 0 < a < FULL_ALPHA]
+    check(len(set(partial)) >= FADE_LEVELS_SEEN,
+          "%s: no gradual fade seen, alphas %s" % (what, sorted(set(alphas))))
+    for before, after in zip(partial, partial[1:]):
+        rising = after >= before - ALPHA_WOBBLE
+        falling = after <= before + ALPHA_WOBBLE
+        check(rising if fading_in else falling,
+              "%s: alpha went %s (%d then %d)" % (what, "down" if fading_in else "up", before, after))
+
+
+def fade_span(records):
+    """Seconds from the first partial alpha to the last frame."""
+    partial = [t for t, alpha in records if alpha is not None and 0 < alpha < FULL_ALPHA]
+    return records[-1][0] - partial[0] if partial else 0.0
+
+
+def step_interval(records):
+    """Mean seconds between the alpha steps of a filmed fade."""
+    changes = [t for (t, alpha), (_, before) in zip(records[1:], records)
+               if alpha is not None and before is not None and abs(alpha - before) > ALPHA_WOBBLE]
+    if len(changes) < 2:
+        return 0.0
+    return (changes[-1] - changes[0]) / (len(changes) - 1)
+
+
+def show_bubble(session, baseline, icon, label="found"):
+    """Starts the program, films the fade-in and waits for the whole screen
+    to be the desktop plus the bubble beside `icon`; returns the program
+    and the bubble's place (x, y, side)."""
+    x, y, side = bubble_place(icon)
+    product = session.start_product()
+    records = session.film_fade(baseline, x, y, side, fading_in=True, label="fade-in")
+    check_fade(records, True, "fade-in")
+    session.note("fade-in: visible %.2f s after the start, full %.2f s later, %.0f ms per step"
+                 % (records[-1][0] - fade_span(records), fade_span(records), step_interval(records) * 1000))
+    session.wait_for_screen("the bubble at (%d, %d), %s side" % (x, y, side), baseline, (x, y), side,
+                            label=label)
+    check(product.running(), "the program ended while showing the bubble")
+    check(len(session.bubble_windows()) == 1,
+          "expected one visible window titled like the bubble, found %s" % session.bubble_windows())
+    return product, (x, y, side)
+
+
+def expect_button(session, baseline, place, state, label):
+    x, y, side = place
+    session.wait_for_screen("the bubble with the %s button" % state, baseline, (x, y), side, state,
+                            label=label)
+
+
+def click_and_end(session, product, baseline, place, point=None, label="dismissed"):
+    """A complete click on the dismiss button (hover, press, release, with
+    the look of each checked), then the fade-out and exit code 0."""
+    x, y, side = place
+    target = on_bubble(place, point or BUTTON_MIDDLE[side])
+    session.move_pointer(*target)
+    expect_button(session, baseline, place, "hover", label + "-hover")
+    session.press()
+    expect_button(session, baseline, place, "pressed", label + "-pressed")
+    session.release()
+    records = session.film_fade(baseline, x, y, side, fading_in=False, label=label + "-fade-out")
+    check_fade(records, False, "fade-out after the click")
+    code = product.wait(EXIT_LIMIT)
+    check(code is not None, "the program still runs %.0f s after its fade-out" % EXIT_LIMIT)
+    check(code == 0, "the program's exit code is %s" % code)
+    session.note("fade-out after the click: %.2f s from the first faded frame to the bare desktop, "
+                 "%.0f ms per step" % (fade_span(records), step_interval(records) * 1000))
+    session.park_pointer()
+    session.wait_for_screen("the bare desktop after the program ended", baseline, label=label + "-gone")
+
+
+def stays(session, product, baseline, place, state, what):
+    """The program keeps running and keeps showing the whole bubble."""
+    x, y, side = place
+    deadline = time.monotonic() + STAYS_FOR
+    while time.monotonic() < deadline:
+        check(product.running(), "the program ended after %s" % what)
+        view = View(session.grab(), baseline, session.pictures, (x, y), side, state)
+        check(view.matches, "after %s the screen changed: %s" % (what, view))
+        time.sleep(0.1)
+    session.shot("after-" + what.replace(" ", "-"))
+
+
+def follow(session, standin, baseline, icon, expected_place, label):
+    """Moves the icon and films the bubble reappearing beside it: it must
+    show partial grow steps in order and end whole, with the old place
+    bare; returns the new place."""
+    x, y, side = bubble_place(icon)
+    check((x, y, side) == expected_place, "placement rule gives %s" % ((x, y, side),))
+    moved_at = time.monotonic()
+    standin.move(TARGET_ICON, icon)
+    records = session.film_grow(baseline, x, y, side, label=label + "-grow")
+    steps = [step for _, step in records if step is not None]
+    strays = len(records) - len(steps)
+    partial = sorted({step for step in steps if 0 < step <= GROW_PARTIAL_STEPS})
+    check(partial, "no partial grow step seen at (%d, %d): steps %s" % (x, y, sorted(set(steps))))
+    shown = [step for step in steps if step > 0]
+    check(shown == sorted(shown), "the grow went backwards: %s" % shown)
+    check(strays <= max(2, len(records) // 50),
+          "%d of %d frames at the new place showed neither the desktop nor a grow step"
+          % (strays, len(records)))
+    session.note("%s: bubble whole at (%d, %d) %.2f s after the move; grow steps seen %s"
+                 % (label, x, y, time.monotonic() - moved_at, partial))
+    session.wait_for_screen("the bubble at (%d, %d), %s side" % (x, y, side), baseline, (x, y), side,
+                            label=label)
+    return x, y, side
+
+
+# ---------------------------------------------------------------------------
+# The scenarios.
+
+def typical_run(session):
+    """Found at (20,100,95,170): bubble at (85,100) with the right-side
+    picture, fading in; hover shows the hover picture and a hand cursor;
+    press shows pressed; release inside fades it out; exit code 0."""
+    _, baselines = start_desktop(session)
+    baseline = baselines[HOME]
+    arrow = session.cursor()   # the pointer rests on the stand-in desktop
+    product, place = show_bubble(session, baseline, HOME)
+    check(place == (85, 100, "right"), "placed at %s" % (place,))
+
+    session.move_pointer(*on_bubble(place, BUTTON_MIDDLE["right"]))
+    expect_button(session, baseline, place, "hover", "hover")
+    over_button = session.cursor()
+    check(not over_button.same_as(arrow),
+          "the cursor over the button is the desktop's arrow (%s)" % over_button)
+    session.move_pointer(*on_bubble(place, BODY_POINT))
+    expect_button(session, baseline, place, "normal", "off-button")
+    over_body = session.cursor()
+    check(over_body.same_as(arrow), "the cursor over the bubble's body is %s, not the arrow %s"
+          % (over_body, arrow))
+    check(product.running(), "the program ended on a pointer move")
+    click_and_end(session, product, baseline, place)
+
+
+def icon_absent(session):
+    """No icon named exactly "marrowtune": the program ends with 0 and the
+    screen never shows anything of it."""
+    session.start_standin(OTHER_ICONS + [("Marrowtune", HOME), ("marrowtune 2", FAR_RIGHT)])
+    baseline = session.settled("desktop")
+    began = time.monotonic()
+    product = session.start_product()
+    frames = 0
+    while product.running():
+        check(time.monotonic() - began < EXIT_LIMIT, "the program still runs after %.0f s" % EXIT_LIMIT)
+        image = session.grab()
+        frames += 1
+        view = View(image, baseline, session.pictures)
+        if not view.matches:
+            session.keep("unexpected", image)
+            raise ScenarioFailure("the screen changed while the program ran: %s" % view)
+        check(not session.bubble_windows(), "a window titled like the bubble is shown")
+    code = product.wait(EXIT_LIMIT)
+    check(code == 0, "the program's exit code is %s" % code)
+    session.note("icon absent: the program ended with 0 after %.2f s; %d frames read, all the bare desktop"
+                 % (time.monotonic() - began, frames))
+    session.wait_for_screen("the bare desktop", baseline, label="after")
+
+
+def second_copy(session):
+    """A second copy exits with 0 at once; the first keeps its bubble and
+    still ends by a click."""
+    _, baselines = start_desktop(session)
+    baseline = baselines[HOME]
+    first, place = show_bubble(session, baseline, HOME)
+    began = time.monotonic()
+    second = session.start_product()
+    while second.running():
+        check(time.monotonic() - began < EXIT_LIMIT, "the second copy still runs after %.0f s" % EXIT_LIMIT)
+        view = View(session.grab(), baseline, session.pictures, place[:2], place[2])
+        check(view.matches, "the screen changed while the second copy ran: %s" % view)
+    code = second.wait(EXIT_LIMIT)
+    check(code == 0, "the second copy's exit code is %s" % code)
+    session.note("second copy ended with 0 after %.2f s" % (time.monotonic() - began))
+    stays(session, first, baseline, place, "normal", "the second copy")
+    check(len(session.bubble_windows()) == 1, "windows titled like the bubble: %s" % session.bubble_windows())
+    click_and_end(session, first, baseline, place)
+
+
+def moved_same_side(session):
+    """The icon moves where there is room on the right: the bubble follows,
+    grows there from its top-left corner, and the button works there."""
+    standin, baselines = start_desktop(session, [SAME_SIDE])
+    product, place = show_bubble(session, baselines[HOME], HOME)
+    place = follow(session, standin, baselines[SAME_SIDE], SAME_SIDE, (285, 260, "right"), "moved")
+    click_and_end(session, product, baselines[SAME_SIDE], place)
+
+
+def moved_across(session):
+    """The icon moves to (700,300,775,370): the bubble flips to the left at
+    (503,300) with the left-side picture and its button moves 9 pixels left;
+    moved back where there is room, it flips to the right again. A click on
+    a point that only the current side's button covers ends it."""
+    standin, baselines = start_desktop(session, [FAR_RIGHT, BACK_LEFT])
+    product, place = show_bubble(session, baselines[HOME], HOME)
+    place = follow(session, standin, baselines[FAR_RIGHT], FAR_RIGHT, (503, 300, "left"), "flipped")
+    # The left-side button covers x 116..181: 118 lies outside the right-side one.
+    session.move_pointer(*on_bubble(place, BUTTON_ONLY["left"]))
+    expect_button(session, baselines[FAR_RIGHT], place, "hover", "flipped-hover")
+    session.move_pointer(*on_bubble(place, BODY_POINT))
+    expect_button(session, baselines[FAR_RIGHT], place, "normal", "flipped-off-button")
+    place = follow(session, standin, baselines[BACK_LEFT], BACK_LEFT, (85, 400, "right"), "flipped-back")
+    # The right-side button covers x 125..190: 188 lies outside the left-side one.
+    click_and_end(session, product, baselines[BACK_LEFT], place, BUTTON_ONLY["right"])
+
+
+def icon_removed(session):
+    """The icon disappears: the bubble fades out (nine 70 ms ticks) and the
+    program ends with 0."""
+    standin, baselines = start_desktop(session, [None])
+    product, place = show_bubble(session, baselines[HOME], HOME)
+    removed_at = time.monotonic()
+    standin.remove(TARGET_ICON)
+    x, y, side = place
+    records = session.film_fade(baselines[None], x, y, side, fading_in=False, label="fade-out")
+    check_fade(records, False, "fade-out after the icon vanished")
+    code = product.wait(EXIT_LIMIT)
+    check(code is not None, "the program still runs %.0f s after its fade-out" % EXIT_LIMIT)
+    check(code == 0, "the program's exit code is %s" % code)
+    session.note("icon removed: fade-out %.2f s from the first faded frame to the bare desktop, "
+                 "%.0f ms per step; program ended %.2f s after the removal"
+                 % (fade_span(records), step_interval(records) * 1000, time.monotonic() - removed_at))
+    session.wait_for_screen("the bare desktop", baselines[None], label="gone")
+
+
+def release_outside(session):
+    """Press inside the button, move off it, release: the program goes on.
+    Once on the bubble's body (the button turns normal), once off the bubble
+    altogether. A later complete click ends it."""
+    _, baselines = start_desktop(session)
+    baseline = baselines[HOME]
+    product, place = show_bubble(session, baseline, HOME)
+
+    session.move_pointer(*on_bubble(place, BUTTON_MIDDLE["right"]))
+    expect_button(session, baseline, place, "hover", "hover")
+    session.press()
+    expect_button(session, baseline, place, "pressed", "pressed")
+    session.drag_pointer(*on_bubble(place, BODY_POINT))
+    expect_button(session, baseline, place, "normal", "pressed-moved-to-body")
+    session.release()
+    stays(session, product, baseline, place, "normal", "release on the body")
+
+    session.move_pointer(*on_bubble(place, BUTTON_MIDDLE["right"]))
+    expect_button(session, baseline, place, "hover", "hover-again")
+    session.press()
+    expect_button(session, baseline, place, "pressed", "pressed-again")
+    session.park_pointer()
+    session.release()
+    # The bubble sees the pointer only while it is over the bubble: leaving
+    # straight from the pressed button, it hears nothing more, and the
+    # button keeps its pressed look until the pointer moves over the body.
+    x, y, side = place
+    state, scores = button_state(session.grab(box_at(x, y)), baseline.crop(box_at(x, y)),
+                                 session.pictures, side)
+    check(state == "pressed", "after a release off the bubble the button shows %s"
+          % (state or "none of its pictures: %s" % scores))
+    stays(session, product, baseline, place, "pressed", "release off the bubble")
+    session.move_pointer(*on_bubble(place, BODY_POINT))
+    expect_button(session, baseline, place, "normal", "back-on-body")
+    click_and_end(session, product, baseline, place)
+
+
+def steady_under_clicks(session):
+    """Pressing and releasing the mouse button on the bubble, on its body or
+    on the button, never takes the bubble off the screen: every frame read
+    shows the whole bubble, and only the button's look changes."""
+    _, baselines = start_desktop(session)
+    baseline = baselines[HOME]
+    product, place = show_bubble(session, baseline, HOME)
+    x, y, side = place
+    box = box_at(x, y)
+    under = baseline.crop(box)
+
+    def look(region):
+        """The button state of the whole bubble in the region, "desktop"
+        when the bubble is gone, "something else" otherwise."""
+        state, _ = button_state(region, under, session.pictures, side)
+        if state is not None:
+            whole = blend(under, session.pictures.bubble(side, state))
+            if differing_pixels(region, whole) <= STRAY_PIXELS:
+                return state
+        return "desktop" if differing_pixels(region, under) <= STRAY_PIXELS else "something else"
+
+    def watch(action, allowed, settles_on, what):
+        action()
+        began = time.monotonic()
+        looks = []
+        while time.monotonic() - began < STEADY_WATCH:
+            region = session.grab(box)
+            looks.append(look(region))
+            if looks[-1] not in allowed:
+                session.keep("unsteady-" + what.replace(" ", "-"), region)
+                raise ScenarioFailure("%s: %.0f ms later the bubble's place shows %s (frames before: %s)"
+                                      % (what, (time.monotonic() - began) * 1000, looks[-1],
+                                         sorted(set(looks[:-1]))))
+        check(looks[-1] == settles_on, "%s: the button ends %s, not %s" % (what, looks[-1], settles_on))
+        session.note("%s: %d frames, all the whole bubble" % (what, len(looks)))
+
+    session.move_pointer(*on_bubble(place, BODY_POINT))
+    expect_button(session, baseline, place, "normal", "on-body")
+    watch(session.press, {"normal"}, "normal", "press on the body")
+    watch(session.release, {"normal"}, "normal", "release on the body")
+    session.move_pointer(*on_bubble(place, BUTTON_MIDDLE[side]))
+    expect_button(session, baseline, place, "hover", "on-button")
+    watch(session.press, {"hover", "pressed"}, "pressed", "press on the button")
+    watch(lambda: session.drag_pointer(*on_bubble(place, BODY_POINT)), {"pressed", "normal"}, "normal",
+          "pressed pointer moved to the body")
+    watch(session.release, {"normal"}, "normal", "release on the body after the press")
+    check(product.running(), "the program ended without a complete click")
+    click_and_end(session, product, baseline, place)
+
+
+# Notepad's window, placed by its own settings so that it covers the bubble
+# beside HOME and beside COVERED_MOVE with room to spare.
+NOTEPAD_KEY = r"HKCU\Software\Microsoft\Notepad"
+NOTEPAD_PLACE = {"iWindowPosX": 40, "iWindowPosY": 60, "iWindowPosDX": 360, "iWindowPosDY": 240}
+COVERED_MOVE = (40, 120, 115, 190)         # the bubble at (105, 120), right side
+
+
+def close_notepad(session, notepad):
+    """Closes notepad as a user would (taskkill without /f sends its window
+    WM_CLOSE) and waits for it to end. Killing it instead leaves Wine with a
+    dead foreground window, which swallows the next mouse press anywhere."""
+    closing = session.start_program("taskkill", ["taskkill", "/im", "notepad.exe"])
+    check(closing.wait(EXIT_LIMIT) == 0, "taskkill could not close notepad")
+    check(notepad.wait(EXIT_LIMIT) == 0, "notepad did not end with 0 when closed")
+
+
+def covered_by_application(session):
+    """An ordinary application window (Wine's notepad) opened over the bubble
+    covers it; tracking ticks and a move of the icon, which present the
+    bubble again and send it to the bottom, leave it beneath the window; the
+    bubble keeps running and shows again when the application has gone."""
+    for name, value in NOTEPAD_PLACE.items():
+        setting = session.start_program("reg", ["reg", "add", NOTEPAD_KEY, "/v", name, "/t", "REG_DWORD",
+                                                "/d", str(value), "/f"])
+        check(setting.wait(EXIT_LIMIT) == 0, "cannot write notepad's setting %s" % name)
+    standin, baselines = start_desktop(session, [COVERED_MOVE])
+    baseline = baselines[HOME]
+
+    # The application alone over the desktop: what a covered bubble's place shows.
+    notepad = session.start_program("notepad", ["notepad"])
+    session.wait_for("notepad's window", lambda image: not View(image, baseline, session.pictures).matches)
+    reference = session.settled("notepad-alone")
+    close_notepad(session, notepad)
+    session.wait_for_screen("the bare desktop after notepad", baseline)
+
+    product, place = show_bubble(session, baseline, HOME)
+    moved = bubble_place(COVERED_MOVE)
+    boxes = [box_at(place[0], place[1]), box_at(moved[0], moved[1])]
+
+    def covered(image):
+        """Both of the bubble's places show what notepad alone showed there."""
+        return all(View(image.crop(box), reference.crop(box), session.pictures).matches for box in boxes)
+
+    notepad = session.start_program("notepad", ["notepad"])
+    session.wait_for("notepad over the bubble", covered)
+    session.shot("notepad-over-bubble")
+
+    def stays_covered(what):
+        deadline = time.monotonic() + STAYS_FOR
+        while time.monotonic() < deadline:
+            image = session.grab()
+            if not covered(image):
+                session.keep("uncovered", image)
+                raise ScenarioFailure("the bubble shows over notepad %s" % what)
+            check(product.running(), "the program ended beneath notepad %s" % what)
+            check(notepad.running(), "notepad ended %s" % what)
+            time.sleep(0.05)
+
+    stays_covered("during tracking")
+    standin.move(TARGET_ICON, COVERED_MOVE)
+    stays_covered("after the icon moved")
+    session.shot("notepad-after-move")
+    close_notepad(session, notepad)
+    session.wait_for_screen("the bubble at (%d, %d) after notepad closed" % moved[:2],
+                            baselines[COVERED_MOVE], moved[:2], moved[2], label="notepad-gone")
+    click_and_end(session, product, baselines[COVERED_MOVE], moved)
+
+
+SCENARIOS = {
+    "typical_run": typical_run,
+    "icon_absent": icon_absent,
+    "second_copy": second_copy,
+    "moved_same_side": moved_same_side,
+    "moved_across": moved_across,
+    "icon_removed": icon_removed,
+    "release_outside": release_outside,
+    "steady_under_clicks": steady_under_clicks,
+    "covered_by_application": covered_by_application,
+}
