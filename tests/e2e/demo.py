@@ -115,7 +115,7 @@ def glide_pointer(session, start, end):
     for step in range(1, POINTER_GLIDE_STEPS + 1):
         x = start[0] + (end[0] - start[0]) * step // POINTER_GLIDE_STEPS
         y = start[1] + (end[1] - start[1]) * step // POINTER_GLIDE_STEPS
-        session.move_pointer(x, y)
+        session.jump_pointer(x, y)
         time.sleep(0.03)
 
 

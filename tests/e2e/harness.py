@@ -72,8 +72,8 @@ FILM_KEPT_FRAMES = 24
 
 # Where the pointer waits when it must not touch anything.
 POINTER_PARK = (760, 560)
-# Motion events of a drag.
-DRAG_STEPS = 4
+# Points on the way of a pointer move.
+MOVE_STEPS = 4
 
 # Generous bounds: these only end a scenario that hangs.
 STANDIN_START_LIMIT = 60.0
@@ -462,19 +462,25 @@ class Session:
         subprocess.run(["xdotool"] + list(actions), check=True, timeout=30,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def move_pointer(self, x, y):
-        """Puts the pointer at (x, y) at once: one motion event."""
+    def jump_pointer(self, x, y):
+        """Puts the pointer at (x, y) in one motion event."""
         self.pointer("mousemove", str(x), str(y))
         self.pointer_at = (x, y)
 
-    def drag_pointer(self, x, y):
-        """Moves the pointer to (x, y) through a few points on the way, as a
-        hand does with the button held; Wine now and then drops the single
-        motion event of a jump made during a press."""
+    def move_pointer(self, x, y):
+        """Moves the pointer to (x, y) as a hand does: through a few points
+        on the way and one a pixel short of the goal. A real pointer sends
+        many motion events; Wine now and then drops the lone event of a
+        single jump, which no user would ever notice."""
         start_x, start_y = self.pointer_at
-        for step in range(1, DRAG_STEPS + 1):
-            self.move_pointer(start_x + (x - start_x) * step // DRAG_STEPS,
-                              start_y + (y - start_y) * step // DRAG_STEPS)
+        points = [(start_x + (x - start_x) * step // MOVE_STEPS, start_y + (y - start_y) * step // MOVE_STEPS)
+                  for step in range(1, MOVE_STEPS)]
+        points += [(x + 1, y + 1), (x, y)]
+        actions = []
+        for point_x, point_y in points:
+            actions += ["mousemove", str(point_x), str(point_y)]
+        self.pointer(*actions)
+        self.pointer_at = (x, y)
 
     def press(self):
         self.pointer("mousedown", "1")
@@ -485,7 +491,8 @@ class Session:
         self.button_down = False
 
     def park_pointer(self):
-        self.move_pointer(*POINTER_PARK)
+        """Jumps the pointer to its resting place, off the bubble at once."""
+        self.jump_pointer(*POINTER_PARK)
 
     def bubble_windows(self):
         """X windows titled like the bubble that are mapped."""

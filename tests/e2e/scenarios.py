@@ -316,7 +316,7 @@ def release_outside(session):
     expect_button(session, baseline, place, "hover", "hover")
     session.press()
     expect_button(session, baseline, place, "pressed", "pressed")
-    session.drag_pointer(*on_bubble(place, BODY_POINT))
+    session.move_pointer(*on_bubble(place, BODY_POINT))
     expect_button(session, baseline, place, "normal", "pressed-moved-to-body")
     session.release()
     stays(session, product, baseline, place, "normal", "release on the body")
@@ -384,7 +384,7 @@ def steady_under_clicks(session):
     session.move_pointer(*on_bubble(place, BUTTON_MIDDLE[side]))
     expect_button(session, baseline, place, "hover", "on-button")
     watch(session.press, {"hover", "pressed"}, "pressed", "press on the button")
-    watch(lambda: session.drag_pointer(*on_bubble(place, BODY_POINT)), {"pressed", "normal"}, "normal",
+    watch(lambda: session.move_pointer(*on_bubble(place, BODY_POINT)), {"pressed", "normal"}, "normal",
           "pressed pointer moved to the body")
     watch(session.release, {"normal"}, "normal", "release on the body after the press")
     check(product.running(), "the program ended without a complete click")
