@@ -28,6 +28,12 @@ LRESULT CALLBACK BubbleWindow(HWND window, UINT message, WPARAM wParam, LPARAM l
         if (IsWindow(window) && RecordBubbleMove(window, lParam)) return 0;
         break;
 
+    case WM_MOUSEACTIVATE:
+        // A click must not activate the bubble: under Wine WS_EX_NOACTIVATE
+        // alone does not stop it, and an activated bubble is raised over the
+        // user's applications before WM_ACTIVATE sends it back down.
+        return MA_NOACTIVATE;
+
     case WM_ACTIVATE:
         // Whatever the activation change, the bubble belongs beneath the
         // application windows, just above the desktop icons.

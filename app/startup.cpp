@@ -20,13 +20,16 @@ constexpr DWORD BUBBLE_EX_STYLE_AT_CREATION = WS_EX_TOOLWINDOW;
 constexpr DWORD BUBBLE_STYLE = WS_POPUP;  // no WS_VISIBLE: created hidden
 
 // The bubble must never take the keyboard focus from the user's application,
-// so show commands that would activate it are shown without activation.
+// so show commands that would activate it are shown without activation. A
+// maximized show has no such form and would also size the bubble to the
+// screen: it becomes a plain show that keeps the bubble's size and place.
 int NonActivatingShowCommand(int showCommand)
 {
     switch (showCommand) {
     case SW_SHOWNORMAL:
     case SW_RESTORE:
     case SW_SHOWDEFAULT:
+    case SW_SHOWMAXIMIZED:
         return SW_SHOWNOACTIVATE;
     case SW_SHOW:
         return SW_SHOWNA;

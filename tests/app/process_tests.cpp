@@ -16,6 +16,7 @@ namespace {
 constexpr DWORD START_TIMEOUT_MS = 30000;
 constexpr DWORD EXIT_TIMEOUT_MS = 30000;
 constexpr DWORD STILL_ACTIVE_CODE = STILL_ACTIVE;
+constexpr int NO_SHOW_COMMAND = -1;
 
 std::string ProgramPath()
 {
@@ -29,11 +30,17 @@ std::string ProgramPath()
 
 class Program {
 public:
-    explicit Program(const std::string& arguments = "")
+    // `showCommand` (an SW_ value) is handed to the program as a shortcut
+    // hands it over; NO_SHOW_COMMAND leaves the choice to the system.
+    explicit Program(const std::string& arguments = "", int showCommand = NO_SHOW_COMMAND)
     {
         std::string commandLine = "\"" + ProgramPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
+        if (showCommand != NO_SHOW_COMMAND) {
+            startup.dwFlags = STARTF_USESHOWWINDOW;
+            startup.wShowWindow = static_cast<WORD>(showCommand);
+        }
         started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                  &startup, &info) != FALSE;
     }
@@ -143,4 +150,32 @@ TEST(Process, ASecondCopyExitsAtOnceAndLeavesTheFirstAlone)
     ASSERT_NE(nullptr, third.WaitForBubble(START_TIMEOUT_MS));
     desktop.Remove(again);
     EXPECT_EQ(0u, third.WaitForExit(EXIT_TIMEOUT_MS));
+}
+
+TEST(Process, AShortcutSetToMaximizedShowsTheBubbleAtItsSizeWithoutActivatingIt)
+{
+    standin::Desktop desktop;
+    const size_t icon = desktop.Add(standin::MakeItem(std::string("marrowtune"), TYPICAL_ICON));
+
+    // Creation asks for the icon's name once; the next question comes from
+    // the first tracking tick, out of the message loop, after WinMain has
+    // applied the show command.
+    int namesAsked = 0;
+    desktop.SetBeforeNameHook([&] { ++namesAsked; });
+    Program program("", SW_SHOWMAXIMIZED);
+    const HWND bubble = program.WaitForBubble(START_TIMEOUT_MS);
+    ASSERT_NE(nullptr, bubble);
+    ASSERT_TRUE(PumpUntil([&] { return namesAsked >= 2 || !program.Running(); }, START_TIMEOUT_MS));
+
+    RECT bounds = {};
+    GetWindowRect(bubble, &bounds);
+    EXPECT_EQ(85, bounds.left);
+    EXPECT_EQ(100, bounds.top);
+    EXPECT_EQ(BUBBLE_WIDTH, bounds.right - bounds.left);
+    EXPECT_EQ(BUBBLE_HEIGHT, bounds.bottom - bounds.top);
+    EXPECT_FALSE(IsZoomed(bubble));
+    EXPECT_NE(bubble, GetForegroundWindow());
+
+    desktop.Remove(icon);
+    EXPECT_EQ(0u, program.WaitForExit(EXIT_TIMEOUT_MS));
 }
