@@ -68,6 +68,10 @@ struct BubbleState {
     ImageButton* dismissButton = nullptr;
     ButtonHost* buttonHost = nullptr;
     ULONG_PTR gdiplusToken = 0;
+    // A tracking tick is running. Its accessibility calls to the shell wait
+    // in COM's modal loop, which may dispatch messages; a tick arriving then
+    // must not start a second walk inside the first.
+    BYTE trackingTick = 0;
 };
 
 extern BubbleState bubbleState;
@@ -83,8 +87,9 @@ BubblePlacement PlaceBubble(const IconRect& icon, int screenWidth);
 // The dismiss button's rectangle for a side.
 RECT DismissRectFor(bool onRight);
 
-// True once creation has built the canvas, the pictures, the button and the
-// host; every case that uses them gives default handling before that.
+// True once creation has made the dismiss button and its host; every case
+// that uses them gives default handling before that. A canvas that could not
+// be made does not count: the bubble then works on without being seen.
 bool BubbleBuilt();
 
 // Ends the process quietly: shuts GDI+ down and posts the quit message.

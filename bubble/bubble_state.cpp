@@ -8,8 +8,11 @@ BubbleState bubbleState;
 
 bool BubbleBuilt()
 {
-    return bubbleState.buttonHost != nullptr && bubbleState.dismissButton != nullptr &&
-           bubbleState.canvasDC != nullptr;
+    // The canvas is not required: without one (its device context could not
+    // be made) the bubble shows nothing, but it must still track, fade out
+    // and end, or the hidden process would hold the single-instance mutex
+    // for good.
+    return bubbleState.buttonHost != nullptr && bubbleState.dismissButton != nullptr;
 }
 
 void EndBubbleQuietly()

@@ -57,9 +57,12 @@ void TrackOnce(HWND window)
 
 void TrackIcon(HWND window)
 {
+    if (bubbleState.trackingTick) return;  // a tick dispatched inside a tick
+    bubbleState.trackingTick = 1;
     try {
         TrackOnce(window);
     } catch (...) {
         // The tick ends; the next one tries again.
     }
+    bubbleState.trackingTick = 0;
 }

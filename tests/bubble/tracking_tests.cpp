@@ -162,3 +162,32 @@ TEST_F(BubbleTest, AHiddenDesktopCountsAsAVanishedIcon)
     Tick(TIMER_TRACK);
     EXPECT_EQ(1, bubbleState.dismissing);
 }
+
+TEST_F(BubbleTest, ATickThatArrivesWhileATickWaitsOnTheShellReturnsAtOnce)
+{
+    // COM's modal loop may dispatch messages while a walk waits for the
+    // shell's answer; here the shell itself delivers the nested tick.
+    StartWithIcon(TYPICAL_ICON);
+    int namesAsked = 0;
+    int namesAskedByNestedTick = -1;
+    desktop->SetBeforeNameHook([&] {
+        if (++namesAsked != 1) return;
+        Tick(TIMER_TRACK);
+        namesAskedByNestedTick = namesAsked - 1;
+    });
+    MoveIcon({220, 260, 295, 330});
+    const int presentations = shellCounters.presentations;
+
+    Tick(TIMER_TRACK);
+
+    EXPECT_EQ(0, namesAskedByNestedTick) << "the nested tick walked the desktop again";
+    EXPECT_EQ(presentations + 1, shellCounters.presentations);
+    EXPECT_EQ(285, bubbleState.lastPlacedX);
+    EXPECT_EQ(0, bubbleState.trackingTick);
+
+    // The guard is released: the next tick walks again.
+    desktop->SetBeforeNameHook(nullptr);
+    MoveIcon({320, 260, 395, 330});
+    Tick(TIMER_TRACK);
+    EXPECT_EQ(385, bubbleState.lastPlacedX);
+}
