@@ -33,6 +33,7 @@ BUBBLE_SIZE = (207, 75)
 BUTTON_SIZE = (66, 24)
 TARGET_ICON = "marrowtune"
 WINDOW_TITLE = "Win32 API"
+BUBBLE_CLASS = "KOVATipBalloon_12345678987654321"
 
 # Placement beside the icon: x = right - 10 on the right side; when that
 # leaves no room (right + 197 > screen width), x = left - 197 on the left.
@@ -323,11 +324,18 @@ class Standin(Process):
             return None
 
     def command(self, line):
+        """Sends one command; returns what follows "ok" in the answer."""
         check(self.running(), "stand-in desktop is gone before %r" % line)
         self.popen.stdin.write((line + "\n").encode("utf-8"))
         self.popen.stdin.flush()
         answer = self._next_line(STANDIN_REPLY_LIMIT)
-        check(answer == "ok", "stand-in desktop answered %r to %r" % (answer, line))
+        check(answer is not None and (answer == "ok" or answer.startswith("ok ")),
+              "stand-in desktop answered %r to %r" % (answer, line))
+        return answer[3:]
+
+    def foreground_class(self):
+        """The window class of Wine's foreground window ("" when none)."""
+        return self.command("foreground")
 
     @staticmethod
     def _quote(name):

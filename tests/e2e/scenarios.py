@@ -8,7 +8,7 @@ shows, the exit codes and the order of the animation steps are strict.
 
 import time
 
-from harness import (BUTTON_RECTS, FULL_ALPHA, GROW_PARTIAL_STEPS, STRAY_PIXELS, TARGET_ICON,
+from harness import (BUBBLE_CLASS, BUTTON_RECTS, FULL_ALPHA, GROW_PARTIAL_STEPS, STRAY_PIXELS, TARGET_ICON,
                      ScenarioFailure, View, blend, box_at, bubble_place, button_state, check,
                      differing_pixels)
 
@@ -344,8 +344,9 @@ def release_outside(session):
 def steady_under_clicks(session):
     """Pressing and releasing the mouse button on the bubble, on its body or
     on the button, never takes the bubble off the screen: every frame read
-    shows the whole bubble, and only the button's look changes."""
-    _, baselines = start_desktop(session)
+    shows the whole bubble, and only the button's look changes. The bubble
+    never becomes the foreground window."""
+    standin, baselines = start_desktop(session)
     baseline = baselines[HOME]
     product, place = show_bubble(session, baseline, HOME)
     x, y, side = place
@@ -375,7 +376,9 @@ def steady_under_clicks(session):
                                       % (what, (time.monotonic() - began) * 1000, looks[-1],
                                          sorted(set(looks[:-1]))))
         check(looks[-1] == settles_on, "%s: the button ends %s, not %s" % (what, looks[-1], settles_on))
-        session.note("%s: %d frames, all the whole bubble" % (what, len(looks)))
+        foreground = standin.foreground_class()
+        check(foreground != BUBBLE_CLASS, "%s: the bubble became the foreground window" % what)
+        session.note("%s: %d frames, all the whole bubble; foreground: %r" % (what, len(looks), foreground))
 
     session.move_pointer(*on_bubble(place, BODY_POINT))
     expect_button(session, baseline, place, "normal", "on-body")

@@ -280,6 +280,13 @@ HRESULT STDMETHODCALLTYPE ListAccessible::get_accName(VARIANT child, BSTR* name)
     if (item == nullptr) {
         return E_INVALIDARG;
     }
+    if (model.beforeName) {
+        model.beforeName();
+        item = ItemOf(child);   // the hook may have changed the list
+        if (item == nullptr) {
+            return E_INVALIDARG;
+        }
+    }
     if (item->fault == ItemFault::NameThrows) {
         throw std::runtime_error("stand-in: get_accName throws");
     }

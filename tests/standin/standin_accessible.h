@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oleacc.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@ struct DesktopModel {
     bool offerEnumerator = false;
     long references = 0;          // handed out and not yet released
     HWND listView = nullptr;      // for the list's own location
+    std::function<void()> beforeName;   // runs as an item's name is asked for
     ListAccessible* list = nullptr;
     std::vector<std::unique_ptr<AccessibleBase>> objects;
 };

@@ -10,6 +10,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "tests/standin/standin_accessible.h"
 
@@ -31,22 +32,15 @@ constexpr COLORREF ICON_COLOURS[] = {
 constexpr int ICON_SIZE = 32;     // the square of a desktop icon
 constexpr int ICON_MARGIN = 4;    // above the square and between it and the label
 
-// The real desktop stays beneath every window; the stand-in re-sends itself
-// to the bottom this often, as other windows may be put beneath it.
-constexpr UINT_PTR BOTTOM_TIMER = 1;
-constexpr UINT BOTTOM_PERIOD_MS = 200;
-
-constexpr UINT TOP_LEVEL_STYLE = WS_POPUP | WS_CLIPCHILDREN;
+// Disabled, so that it is never activated: when an application closes, Wine
+// activates the next visible window whatever its WS_EX_NOACTIVATE says, and
+// shows an activated window over every other one. The shell's desktop stays
+// beneath everything.
+constexpr UINT TOP_LEVEL_STYLE = WS_POPUP | WS_CLIPCHILDREN | WS_DISABLED;
 constexpr UINT TOP_LEVEL_EX_STYLE = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
 constexpr UINT CHILD_STYLE = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
 
 }  // namespace
-
-static void SendToBottom(HWND window)
-{
-    // Without SWP_NOACTIVATE, Wine activates the window and raises it.
-    SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
-}
 
 static void FillDesktop(HWND window, HDC dc)
 {
@@ -61,10 +55,21 @@ static void FillDesktop(HWND window, HDC dc)
 static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_TIMER:
-        if (wParam != BOTTOM_TIMER) break;
-        SendToBottom(window);
-        return 0;
+    case WM_WINDOWPOSCHANGING:
+    {
+        // Like the shell's desktop, a shown top-level frame takes the bottom
+        // of the z-order at every change of its own and never activates. It
+        // does nothing on its own between changes: a timer that re-sent it to
+        // the bottom would, under Wine, raise it over a bubble placed beneath
+        // it. Hidden frames (decoys, trees built by lookup tests) go anywhere.
+        auto* const position = reinterpret_cast<WINDOWPOS*>(lParam);
+        const bool shown = IsWindowVisible(window) || (position->flags & SWP_SHOWWINDOW) != 0;
+        if (GetParent(window) == nullptr && shown) {
+            position->hwndInsertAfter = HWND_BOTTOM;
+            position->flags = (position->flags & ~SWP_NOZORDER) | SWP_NOACTIVATE;
+        }
+        break;
+    }
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
     case WM_ERASEBKGND:
@@ -259,13 +264,11 @@ void Desktop::CreateWindows()
     model->listView = listView;
     const SIZE size = DesktopSize();
     SetWindowPos(topLevel, HWND_BOTTOM, 0, 0, size.cx, size.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    SetTimer(topLevel, BOTTOM_TIMER, BOTTOM_PERIOD_MS, nullptr);
 }
 
 void Desktop::DestroyWindows()
 {
     if (topLevel != nullptr) {
-        KillTimer(topLevel, BOTTOM_TIMER);
         DestroyWindow(topLevel);
         topLevel = nullptr;
     }
@@ -352,6 +355,11 @@ void Desktop::SetChildCountFails(bool fails)
 void Desktop::SetOfferEnumerator(bool offer)
 {
     model->offerEnumerator = offer;
+}
+
+void Desktop::SetBeforeNameHook(std::function<void()> hook)
+{
+    model->beforeName = std::move(hook);
 }
 
 long Desktop::OutstandingReferences() const

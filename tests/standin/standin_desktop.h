@@ -3,12 +3,14 @@
 // "SysListView32" titled "FolderView" that paints desktop-like icons and
 // serves its items through an IAccessible of its own (WM_GETOBJECT).
 // Everything runs on the thread that creates the desktop; that thread needs
-// COM initialised (apartment-threaded) and, to serve other processes or to
-// keep the windows at the bottom, a message loop.
+// COM initialised (apartment-threaded) and, to serve other processes, a
+// message loop. Like the shell's desktop, the top-level window takes the
+// bottom of the z-order whenever it changes.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -85,6 +87,10 @@ public:
     // objects for items flagged asDispatch). Without it AccessibleChildren
     // makes the ids itself and asks get_accChild for child objects.
     void SetOfferEnumerator(bool offer);
+    // Runs `hook` (empty: nothing) each time an item's name is asked for,
+    // before the answer: a shell that stalls, or one that lets the caller's
+    // messages in, in the middle of a walk.
+    void SetBeforeNameHook(std::function<void()> hook);
 
     // References to the stand-in's accessible objects that were handed out
     // (AddRef, QueryInterface, objects created for a caller) and not yet

@@ -7,7 +7,11 @@
 // one line, "ok" or "error <text>":
 //   add <name> <left> <top> <right> <bottom>    move <name> <left> <top> <right> <bottom>
 //   rename <old> <new>    remove <name>    hide    show    destroy    recreate
-//   freeze <ms>    ping    quit
+//   freeze <ms>    stall <ms>    ping    quit
+//   foreground   answers "ok <class>" with the class of the foreground window
+//                ("ok" alone when there is none)
+// freeze stops the whole stand-in at once; stall makes every later question
+// for an item's name wait <ms> before it is answered (0: no wait).
 // Names are UTF-8 and may be quoted ("...") to hold blanks; commands on a name
 // act on the first item of that name. End of input ends the program too.
 #include <windows.h>
@@ -19,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -138,13 +143,26 @@ static std::string Execute(const Command& command, bool& quit)
         desktop->CreateWindows();
         return "ok";
     }
-    if (verb == "freeze" && argumentsAre(1)) {
+    if ((verb == "freeze" || verb == "stall") && argumentsAre(1)) {
         long milliseconds = 0;
         if (!ParseLong(words[1], milliseconds) || milliseconds < 0 || milliseconds > MAX_FREEZE_MS) {
             return "error bad duration";
         }
-        Sleep(static_cast<DWORD>(milliseconds));
+        const DWORD wait = static_cast<DWORD>(milliseconds);
+        if (verb == "freeze") {
+            Sleep(wait);
+            return "ok";
+        }
+        desktop->SetBeforeNameHook(wait == 0 ? std::function<void()>() : [wait] { Sleep(wait); });
         return "ok";
+    }
+    if (verb == "foreground" && argumentsAre(0)) {
+        const HWND foreground = GetForegroundWindow();
+        char className[256] = {};
+        if (foreground == nullptr || GetClassNameA(foreground, className, sizeof className) == 0) {
+            return "ok";
+        }
+        return std::string("ok ") + className;
     }
     if (verb == "add" && argumentsAre(5)) {
         RECT bounds{};
