@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "bubble/bubble.h"
+#include "bubble/bubble_internal.h"
 
 void OnBubbleTimer(HWND window, WPARAM timerId)
 {

@@ -15,7 +15,6 @@ constexpr int RIGHT_SIDE_OVERLAP = 10;                               // x = icon
 constexpr int LEFT_SIDE_OFFSET = BUBBLE_WIDTH - RIGHT_SIDE_OVERLAP;  // x = icon left - 197
 constexpr RECT DISMISS_RECT_RIGHT_SIDE = {125, 35, 191, 59};
 constexpr RECT DISMISS_RECT_LEFT_SIDE = {116, 35, 182, 59};
-constexpr int SIDE_SWITCH_BUTTON_SHIFT = DISMISS_RECT_RIGHT_SIDE.left - DISMISS_RECT_LEFT_SIDE.left;
 constexpr UINT ID_DISMISS_BUTTON = 2000;
 constexpr POINT DISMISS_BADGE_ORIGIN = {66, 24};
 
@@ -84,9 +83,6 @@ struct BubblePlacement {
 };
 BubblePlacement PlaceBubble(const IconRect& icon, int screenWidth);
 
-// The dismiss button's rectangle for a side.
-RECT DismissRectFor(bool onRight);
-
 // True once creation has made the dismiss button and its host; every case
 // that uses them gives default handling before that. A canvas that could not
 // be made does not count: the bubble then works on without being seen.
@@ -101,19 +97,11 @@ bool CreateBubble(HWND window);
 // WM_MOVE: records the new position; false when it was not recorded.
 bool RecordBubbleMove(HWND window, LPARAM lParam);
 
-// Timer ticks.
+// WM_TIMER: the animation or the tracking tick of `timerId`.
 void OnBubbleTimer(HWND window, WPARAM timerId);
-void StepFadeIn(HWND window);
-void StepFadeOut(HWND window);
-void StepGrow(HWND window);
-void TrackIcon(HWND window);
 
 // Mouse input. Each forwards to the button host as its rules say.
 void OnBubbleSetCursor(HWND window, WPARAM wParam, LPARAM lParam);
 void OnBubbleMouseMove(HWND window, WPARAM wParam, LPARAM lParam);
 void OnBubbleLButtonDown(HWND window, WPARAM wParam, LPARAM lParam);
 void OnBubbleLButtonUp(HWND window, WPARAM wParam, LPARAM lParam);
-
-// Starts the fade-out that ends the process, once: alpha back to opaque,
-// tracking stopped, TIMER_FADE_OUT started with `periodMs`.
-void BeginFadeOut(HWND window, UINT periodMs);

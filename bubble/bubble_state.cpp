@@ -3,6 +3,7 @@
 
 #include "app/app.h"
 #include "bubble/bubble.h"
+#include "bubble/bubble_internal.h"
 
 BubbleState bubbleState;
 

@@ -1,14 +1,15 @@
 #include "bubble/canvas.h"
 
 #include "bubble/bubble.h"
+#include "gfx/gdi_guards.h"
 
 void BuildCanvas(HWND window)
 {
-    const HDC windowDC = GetDC(window);
-    bubbleState.canvasDC = CreateCompatibleDC(windowDC);
-    bubbleState.canvasBitmap = CreateAlphaBitmap(windowDC, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+    const WindowDC windowDC(window);
+    bubbleState.canvasDC = CreateCompatibleDC(windowDC.Get());
+    bubbleState.canvasBitmap = CreateAlphaBitmap(windowDC.Get(), BUBBLE_WIDTH, BUBBLE_HEIGHT);
+    // Selected for the canvas's life; ReleaseCanvas deletes the DC first.
     SelectObject(bubbleState.canvasDC, bubbleState.canvasBitmap);
-    ReleaseDC(window, windowDC);
 }
 
 void DrawBubblePicture()

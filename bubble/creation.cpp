@@ -5,6 +5,7 @@
 
 #include "app/app.h"
 #include "bubble/bubble.h"
+#include "bubble/bubble_internal.h"
 #include "bubble/canvas.h"
 #include "res/resource.h"
 
@@ -78,9 +79,8 @@ bool CreateBubble(HWND window)
 bool RecordBubbleMove(HWND /*window*/, LPARAM lParam)
 {
     if (lParam == 0) return false;
-    // Screen coordinates as signed 16-bit words: left of or above the
-    // primary monitor they are negative.
-    bubbleState.windowX = static_cast<SHORT>(LOWORD(lParam));
-    bubbleState.windowY = static_cast<SHORT>(HIWORD(lParam));
+    const POINT position = ScreenPointOf(lParam);
+    bubbleState.windowX = position.x;
+    bubbleState.windowY = position.y;
     return true;
 }

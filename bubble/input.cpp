@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "bubble/bubble.h"
+#include "bubble/bubble_internal.h"
 
 namespace {
 
@@ -18,11 +19,9 @@ void ForwardToHost(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     bubbleState.buttonHost->ForwardMouse(record);
 }
 
-// Client coordinates from a button message, as unsigned 16-bit words.
 bool InsideDismissArea(LPARAM lParam)
 {
-    const POINT point = {static_cast<LONG>(LOWORD(lParam)), static_cast<LONG>(HIWORD(lParam))};
-    return PtInRect(&bubbleState.dismissButton->rect, point) != FALSE;
+    return PtInRect(&bubbleState.dismissButton->rect, ClientPointOf(lParam)) != FALSE;
 }
 
 }  // namespace

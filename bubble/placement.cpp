@@ -1,16 +1,17 @@
 // Where the bubble stands beside the icon.
 #include "bubble/bubble.h"
+#include "bubble/bubble_internal.h"
 
 BubblePlacement PlaceBubble(const IconRect& icon, int screenWidth)
 {
-    // 64-bit arithmetic: the rectangle comes from another process and may hold
-    // any value, and an overflow here would be undefined behaviour.
+    // The rectangle comes from another process and may hold any value: the
+    // room test is made in 64 bits, and x is held at the ends of the 32-bit
+    // range rather than wrapped.
     const long long rightSideX = static_cast<long long>(icon.right) - RIGHT_SIDE_OVERLAP;
     if (rightSideX + BUBBLE_WIDTH > screenWidth) {
-        const long long leftSideX = static_cast<long long>(icon.left) - LEFT_SIDE_OFFSET;
-        return {static_cast<LONG>(leftSideX), icon.top, false};
+        return {FarEdge(icon.left, -LEFT_SIDE_OFFSET), icon.top, false};
     }
-    return {static_cast<LONG>(rightSideX), icon.top, true};
+    return {FarEdge(icon.right, -RIGHT_SIDE_OVERLAP), icon.top, true};
 }
 
 RECT DismissRectFor(bool onRight)

@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "bubble/bubble.h"
+#include "bubble/bubble_internal.h"
 #include "bubble/canvas.h"
 
 namespace {
@@ -12,14 +13,14 @@ namespace {
 // to its place on that picture.
 void SwitchSide(HWND window)
 {
-    const LONG shift = bubbleState.bubbleOnRight ? SIDE_SWITCH_BUTTON_SHIFT : -SIDE_SWITCH_BUTTON_SHIFT;
-    RECT& buttonRect = bubbleState.dismissButton->rect;
-    buttonRect.left += shift;
-    buttonRect.right += shift;
+    bubbleState.dismissButton->rect = DismissRectFor(bubbleState.bubbleOnRight != 0);
 
     ReleaseCanvas();
     BuildCanvas(window);
     DrawBubblePicture();
+    // Nothing draws through these today, but none may name a deleted DC.
+    bubbleState.buttonHost->targetDC = bubbleState.canvasDC;
+    bubbleState.dismissButton->targetDC = bubbleState.canvasDC;
 }
 
 void TrackOnce(HWND window)
@@ -40,12 +41,12 @@ void TrackOnce(HWND window)
     }
     if (flipped) SwitchSide(window);
 
-    if (placement.x == bubbleState.lastPlacedX && icon.top == bubbleState.lastPlacedY) {
+    if (placement.x == bubbleState.lastPlacedX && placement.y == bubbleState.lastPlacedY) {
         return;  // not moved; a new canvas waits for the next presentation
     }
 
     bubbleState.windowX = placement.x;
-    bubbleState.windowY = icon.top;
+    bubbleState.windowY = placement.y;
     // Shown at the new place with nothing visible yet; the grow reveals it.
     PresentBubble(window, 0, 0);
     bubbleState.lastPlacedX = bubbleState.windowX;

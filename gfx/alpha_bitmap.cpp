@@ -1,5 +1,6 @@
 // 32-bit premultiplied-alpha bitmaps and drawing GDI+ pictures onto them.
 #include "gfx/gfx.h"
+#include "gfx/gdi_guards.h"
 
 #include <algorithm>
 #include <climits>
@@ -12,14 +13,8 @@ constexpr int ALPHA_BYTES_PER_PIXEL = 4;
 // DIB section: the only kind whose bytes hold premultiplied BGRA.
 static bool FindAlphaBitmapSize(HDC dc, SIZE& size)
 {
-    const HGDIOBJ selected = GetCurrentObject(dc, OBJ_BITMAP);
-    if (!selected) return false;
     DIBSECTION section{};
-    if (GetObjectA(selected, sizeof section, &section) != sizeof section) return false;
-    if (!section.dsBm.bmBits || section.dsBmih.biBitCount != ALPHA_BITS_PER_PIXEL ||
-        section.dsBmih.biCompression != BI_RGB) {
-        return false;
-    }
+    if (!DescribeAlphaBitmap(static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP)), section)) return false;
     size = SIZE{section.dsBm.bmWidth, section.dsBm.bmHeight};
     return true;
 }
@@ -34,7 +29,7 @@ static LONG EndOf(int start, int length)
 // GDI+ composites with alpha and keeps premultiplied results only when it
 // draws into a bitmap of PixelFormat32bppPARGB; drawing through a graphics
 // object on the DC would treat the pixels as opaque RGB. So the covered part
-// of the DC's bitmap is copied (all 32 bits) into a scratch DIB section whose
+// of the DC's bitmap is copied (all 32 bits) into a scratch surface whose
 // rows are known to run top-down, wrapped as a PARGB bitmap, drawn on and
 // copied back. The scratch copy is needed because GDI does not tell whether
 // a DIB section's rows run top-down or bottom-up: GetObject reports a
@@ -50,43 +45,45 @@ static void DrawOntoAlphaBitmap(HDC dc, SIZE bitmapSize, Gdiplus::GpImage* image
     const int coveredWidth = covered.right - covered.left;
     const int coveredHeight = covered.bottom - covered.top;
 
-    const HDC scratchDC = CreateCompatibleDC(dc);
-    const HBITMAP scratch = CreateAlphaBitmap(dc, coveredWidth, coveredHeight);
+    MemorySurface scratch(coveredWidth, coveredHeight);
     DIBSECTION section{};
-    if (!scratchDC || !scratch || GetObjectA(scratch, sizeof section, &section) != sizeof section) {
-        if (scratch) DeleteObject(scratch);
-        if (scratchDC) DeleteDC(scratchDC);
-        return;
-    }
-    const HGDIOBJ previous = SelectObject(scratchDC, scratch);
-    BitBlt(scratchDC, 0, 0, coveredWidth, coveredHeight, dc, covered.left, covered.top, SRCCOPY);
+    if (!DescribeAlphaSurface(scratch, section)) return;
+    BitBlt(scratch.dc, 0, 0, coveredWidth, coveredHeight, dc, covered.left, covered.top, SRCCOPY);
     // GDI may still be writing the scratch bytes that GDI+ is about to read.
     GdiFlush();
 
-    Gdiplus::GpBitmap* target = nullptr;
+    OwnedImage target;
     if (GdipCreateBitmapFromScan0(coveredWidth, coveredHeight, section.dsBm.bmWidthBytes,
                                   PixelFormat32bppPARGB, static_cast<BYTE*>(section.dsBm.bmBits),
-                                  &target) == Gdiplus::Ok) {
-        Gdiplus::GpGraphics* graphics = nullptr;
-        if (GdipGetImageGraphicsContext(target, &graphics) == Gdiplus::Ok) {
-            GdipDrawImageRectI(graphics, image, x - covered.left, y - covered.top, width, height);
-            GdipDeleteGraphics(graphics);
-        }
-        GdipDisposeImage(target);
-        BitBlt(dc, covered.left, covered.top, coveredWidth, coveredHeight, scratchDC, 0, 0, SRCCOPY);
+                                  target.Out()) != Gdiplus::Ok) {
+        return;
     }
-    SelectObject(scratchDC, previous);
-    DeleteObject(scratch);
-    DeleteDC(scratchDC);
+    {
+        const Graphics graphics(target.Get());
+        if (!graphics.Made()) return;
+        GdipDrawImageRectI(graphics.Get(), image, x - covered.left, y - covered.top, width, height);
+    }
+    BitBlt(dc, covered.left, covered.top, coveredWidth, coveredHeight, scratch.dc, 0, 0, SRCCOPY);
 }
 
 static void DrawThroughDC(HDC dc, Gdiplus::GpImage* image, int x, int y, int width, int height)
 {
-    using namespace Gdiplus::DllExports;
-    Gdiplus::GpGraphics* graphics = nullptr;
-    if (GdipCreateFromHDC(dc, &graphics) != Gdiplus::Ok) return;
-    GdipDrawImageRectI(graphics, image, x, y, width, height);
-    GdipDeleteGraphics(graphics);
+    const Graphics graphics(dc);
+    if (graphics.Made()) Gdiplus::DllExports::GdipDrawImageRectI(graphics.Get(), image, x, y, width, height);
+}
+
+bool DescribeAlphaBitmap(HBITMAP bitmap, DIBSECTION& section)
+{
+    if (!bitmap || GetObjectA(bitmap, sizeof section, &section) != sizeof section) return false;
+    return section.dsBm.bmBits && section.dsBmih.biBitCount == ALPHA_BITS_PER_PIXEL &&
+           section.dsBmih.biCompression == BI_RGB;
+}
+
+bool DescribeAlphaSurface(const MemorySurface& surface, DIBSECTION& section)
+{
+    // A surface whose bitmap was never selected draws into GDI's default
+    // 1 x 1 bitmap, not into its own.
+    return surface.previousBitmap && DescribeAlphaBitmap(surface.bitmap, section);
 }
 
 HBITMAP CreateAlphaBitmap(HDC referenceDC, int width, int height)

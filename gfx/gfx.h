@@ -20,6 +20,10 @@
 // transparent black (0, 0, 0, 0). Returns null on failure.
 HBITMAP CreateAlphaBitmap(HDC referenceDC, int width, int height);
 
+// The description of `bitmap` when it is a 32-bit uncompressed DIB section
+// with its bits in reach (what CreateAlphaBitmap makes); false otherwise.
+bool DescribeAlphaBitmap(HBITMAP bitmap, DIBSECTION& section);
+
 // Draws `image` into the rectangle (x, y, width, height) of whatever bitmap is
 // selected into `dc`, scaled to that rectangle and composited source-over with
 // the picture's own alpha. When the selected bitmap is a 32-bit DIB section
@@ -55,6 +59,10 @@ public:
 
 constexpr int BLIT_OPAQUE = 1;
 constexpr int BLIT_BLACK_TRANSPARENT = 2;
+
+// The description of a surface's own 32-bit bitmap, selected into its DC;
+// false for a surface whose bitmap or selection failed.
+bool DescribeAlphaSurface(const MemorySurface& surface, DIBSECTION& section);
 
 // A decoded picture. Allocated with GDI+'s allocator, like the GDI+ classes
 // themselves; `new` yields null (no exception) when that allocation fails.

@@ -1,5 +1,6 @@
 // Off-screen drawing surfaces: a memory DC with its own 32-bit alpha bitmap.
 #include "gfx/gfx.h"
+#include "gfx/gdi_guards.h"
 
 #include <cstdint>
 
@@ -17,17 +18,11 @@ constexpr uint32_t COLOUR_BITS = 0x00FFFFFF;
 static BOOL BlitSkippingBlack(const MemorySurface& surface, HDC targetDC, int x, int y)
 {
     DIBSECTION source{};
-    if (GetObjectA(surface.bitmap, sizeof source, &source) != sizeof source || !source.dsBm.bmBits) return FALSE;
-    const HDC scratchDC = CreateCompatibleDC(surface.dc);
-    const HBITMAP scratch = CreateAlphaBitmap(surface.dc, surface.width, surface.height);
+    if (!DescribeAlphaSurface(surface, source)) return FALSE;
+    MemorySurface scratch(surface.width, surface.height);
     DIBSECTION merged{};
-    if (!scratchDC || !scratch || GetObjectA(scratch, sizeof merged, &merged) != sizeof merged) {
-        if (scratch) DeleteObject(scratch);
-        if (scratchDC) DeleteDC(scratchDC);
-        return FALSE;
-    }
-    const HGDIOBJ previous = SelectObject(scratchDC, scratch);
-    BitBlt(scratchDC, 0, 0, surface.width, surface.height, targetDC, x, y, SRCCOPY);
+    if (!DescribeAlphaSurface(scratch, merged)) return FALSE;
+    BitBlt(scratch.dc, 0, 0, surface.width, surface.height, targetDC, x, y, SRCCOPY);
     GdiFlush();
     // Both bitmaps come from CreateAlphaBitmap: top-down rows of 32-bit pixels.
     const auto* from = static_cast<const uint32_t*>(source.dsBm.bmBits);
@@ -36,21 +31,18 @@ static BOOL BlitSkippingBlack(const MemorySurface& surface, HDC targetDC, int x,
     for (size_t i = 0; i < count; ++i) {
         if (from[i] & COLOUR_BITS) to[i] = from[i];
     }
-    const BOOL copied = BitBlt(targetDC, x, y, surface.width, surface.height, scratchDC, 0, 0, SRCCOPY);
-    SelectObject(scratchDC, previous);
-    DeleteObject(scratch);
-    DeleteDC(scratchDC);
-    return copied;
+    return BitBlt(targetDC, x, y, surface.width, surface.height, scratch.dc, 0, 0, SRCCOPY);
 }
 
 MemorySurface::MemorySurface(int surfaceWidth, int surfaceHeight)
     : dc(nullptr), width(surfaceWidth), height(surfaceHeight), bitmap(nullptr), previousBitmap(nullptr)
 {
-    const HDC screen = GetDC(nullptr);
-    dc = CreateCompatibleDC(screen);
-    bitmap = CreateAlphaBitmap(screen, width, height);
+    const WindowDC screen(nullptr);
+    dc = CreateCompatibleDC(screen.Get());
+    bitmap = CreateAlphaBitmap(screen.Get(), width, height);
+    // Kept selected for the surface's life, so no scope guard: the
+    // destructor puts previousBitmap back.
     if (dc && bitmap) previousBitmap = SelectObject(dc, bitmap);
-    if (screen) ReleaseDC(nullptr, screen);
 }
 
 MemorySurface::~MemorySurface()

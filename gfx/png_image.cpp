@@ -43,10 +43,13 @@ PngImage* PngImage::Clone()
     return clone;
 }
 
-UINT PngImage::GetWidth()
+// One size query (GdipGetImageWidth or GdipGetImageHeight): 0 when it fails,
+// and the failing status kept in `lastStatus`.
+static UINT QuerySize(Gdiplus::GpStatus (WINGDIPAPI* query)(Gdiplus::GpImage*, UINT*),
+                      Gdiplus::GpImage* image, Gdiplus::GpStatus& lastStatus)
 {
     UINT result = 0;
-    const Gdiplus::GpStatus status = GdipGetImageWidth(nativeImage, &result);
+    const Gdiplus::GpStatus status = query(image, &result);
     if (status != Gdiplus::Ok) {
         lastStatus = status;
         return 0;
@@ -54,15 +57,14 @@ UINT PngImage::GetWidth()
     return result;
 }
 
+UINT PngImage::GetWidth()
+{
+    return QuerySize(GdipGetImageWidth, nativeImage, lastStatus);
+}
+
 UINT PngImage::GetHeight()
 {
-    UINT result = 0;
-    const Gdiplus::GpStatus status = GdipGetImageHeight(nativeImage, &result);
-    if (status != Gdiplus::Ok) {
-        lastStatus = status;
-        return 0;
-    }
-    return result;
+    return QuerySize(GdipGetImageHeight, nativeImage, lastStatus);
 }
 
 // Copies the resource bytes into a fixed global block and returns a stream

@@ -57,9 +57,9 @@ constexpr LONG ONE_CHILD = 1;   // the list is asked for its items one at a time
 
 }  // namespace
 
-// The far edge of a span reported as origin and extent. A sum outside the
-// 32-bit range (only a broken server reports one) is held at the range's end.
-static LONG FarEdge(LONG origin, LONG extent)
+// A sum outside the 32-bit range (only a broken server reports one) is held
+// at the range's end.
+LONG FarEdge(LONG origin, LONG extent)
 {
     const long long edge = static_cast<long long>(origin) + extent;
     return static_cast<LONG>(std::clamp<long long>(edge,

@@ -15,6 +15,10 @@ struct IconRect {
     LONG bottom;
 };
 
+// origin + extent, held at the ends of the 32-bit range instead of wrapping:
+// rectangles come from another process and may hold any value.
+LONG FarEdge(LONG origin, LONG extent);
+
 // The desktop's "SysListView32" window, or null.
 HWND FindDesktopListView();
 

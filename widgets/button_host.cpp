@@ -101,7 +101,7 @@ static void OnHostMouseMove(ButtonHost& host, WPARAM wParam, LPARAM lParam)
     const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
     const HCURSOR hand = LoadCursorA(nullptr, IDC_HAND);
     host.cursor = arrow;
-    const POINT point{LOWORD(lParam), HIWORD(lParam)};
+    const POINT point = ClientPointOf(lParam);
     RECT redraw{};
     bool changed = false;
     for (ButtonNode* node = host.lastNode; node && node != host.head; node = node->prev) {

@@ -10,6 +10,7 @@
 
 #include "app/app.h"
 #include "bubble/bubble.h"
+#include "bubble/bubble_internal.h"
 #include "tests/standin/standin_desktop.h"
 #include "tests/support/bubble_test_window.h"
 

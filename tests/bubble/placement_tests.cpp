@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "bubble/bubble.h"
+#include "bubble/bubble_internal.h"
 
 namespace {
 IconRect Icon(LONG left, LONG top, LONG right, LONG bottom) { return {left, top, right, bottom}; }
@@ -60,8 +61,17 @@ TEST(PlaceBubble, ExtremeRectanglesFromAnotherProcessDoNotOverflow)
 {
     const BubblePlacement high = PlaceBubble(Icon(INT_MAX - 5, 0, INT_MAX, 10), 800);
     EXPECT_FALSE(high.onRight);
+    EXPECT_EQ(INT_MAX - 5 - LEFT_SIDE_OFFSET, high.x);
+
+    // x would wrap past the bottom of the range on either side: it is held
+    // there instead.
     const BubblePlacement low = PlaceBubble(Icon(INT_MIN, 0, INT_MIN + 5, 10), 800);
     EXPECT_TRUE(low.onRight);
+    EXPECT_EQ(INT_MIN, low.x);
+    const BubblePlacement wide = PlaceBubble(Icon(INT_MIN, INT_MAX, INT_MAX, INT_MAX), 800);
+    EXPECT_FALSE(wide.onRight);
+    EXPECT_EQ(INT_MIN, wide.x);
+    EXPECT_EQ(INT_MAX, wide.y);
 }
 
 TEST(PlaceBubble, DismissButtonSitsNinePixelsFurtherRightOnTheRightSidePicture)
@@ -74,5 +84,4 @@ TEST(PlaceBubble, DismissButtonSitsNinePixelsFurtherRightOnTheRightSidePicture)
     EXPECT_EQ(182, left.right);
     EXPECT_EQ(right.top, left.top);
     EXPECT_EQ(right.bottom, left.bottom);
-    EXPECT_EQ(right.left - left.left, SIDE_SWITCH_BUTTON_SHIFT);
 }

@@ -62,6 +62,8 @@ TEST_F(BubbleTest, NoRoomOnTheRightSwitchesSidesAndBack)
     // The left-side picture's body spans x 4..193, the right-side one's 11..200.
     EXPECT_EQ(255, AlphaOf(CanvasPixel(6, 40)));
     EXPECT_LT(AlphaOf(CanvasPixel(198, 40)), 255);
+    EXPECT_EQ(bubbleState.canvasDC, bubbleState.buttonHost->targetDC) << "the host names a deleted DC";
+    EXPECT_EQ(bubbleState.canvasDC, bubbleState.dismissButton->targetDC);
 
     MoveIcon(IconWithRoom(0, 300));
     Tick(TIMER_TRACK);
