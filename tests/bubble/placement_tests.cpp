@@ -63,16 +63,3 @@ TEST(PlaceBubble, ExtremeRectanglesFromAnotherProcessDoNotOverflow)
     const BubblePlacement low = PlaceBubble(Icon(INT_MIN, 0, INT_MIN + 5, 10), 800);
     EXPECT_TRUE(low.onRight);
 }
-
-TEST(PlaceBubble, DismissButtonSitsNinePixelsFurtherRightOnTheRightSidePicture)
-{
-    const RECT right = DismissRectFor(true);
-    const RECT left = DismissRectFor(false);
-    EXPECT_EQ(125, right.left);
-    EXPECT_EQ(191, right.right);
-    EXPECT_EQ(116, left.left);
-    EXPECT_EQ(182, left.right);
-    EXPECT_EQ(right.top, left.top);
-    EXPECT_EQ(right.bottom, left.bottom);
-    EXPECT_EQ(right.left - left.left, SIDE_SWITCH_BUTTON_SHIFT);
-}

@@ -257,6 +257,7 @@ TEST_F(LocateDesktopIconTest, FailedLocationStillCountsAsFound)
 
     IconRect rect = UNTOUCHED;
     EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(rect, ZEROS) << "the rectangle of a failed accLocation is all zeros";
 }
 
 // An exception anywhere in the walk ends it with "not found": none leaves the

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "tests/gfx/test_pictures.h"
+#include "tests/support/test_pictures.h"
 #include "widgets/widgets.h"
 
 using namespace testpictures;
@@ -53,16 +53,6 @@ struct Buttons {
 };
 
 }  // namespace
-
-TEST(ButtonList, NewHostHasOnlyTheSentinel)
-{
-    ButtonHost host;
-    EXPECT_EQ(CheckedButtons(host), std::vector<ImageButton*>{});
-    EXPECT_EQ(host.head->next, nullptr);
-    EXPECT_EQ(host.lastNode, nullptr);
-    EXPECT_EQ(host.cursor, LoadCursorA(nullptr, IDC_HAND));
-    EXPECT_EQ(host.childWindow, nullptr);
-}
 
 TEST(ButtonList, PositionZeroAppends)
 {
@@ -204,9 +194,10 @@ TEST(ButtonList, MovedRectPaintsTheUnchangedSurfaceAtTheNewCorner)
     delete picture;
 }
 
-TEST(ButtonList, EmptyHostPaintsNothing)
+TEST(ButtonList, ANewHostHoldsNoButtonAndPaintsNothing)
 {
     ButtonHost host;
+    EXPECT_EQ(CheckedButtons(host), std::vector<ImageButton*>{});
     constexpr uint32_t BACKGROUND = Bgra(1, 2, 3, 4);
     Canvas canvas(8, -8);
     canvas.Pixels().Fill(BACKGROUND);
