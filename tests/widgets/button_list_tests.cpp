@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -49,6 +50,13 @@ struct Buttons {
         owned.push_back(std::make_unique<ImageButton>(rect, COMMAND));
         return owned.back().get();
     }
+    template <size_t N>
+    std::array<ImageButton*, N> Several()
+    {
+        std::array<ImageButton*, N> buttons{};
+        for (ImageButton*& button : buttons) button = Make();
+        return buttons;
+    }
     std::vector<std::unique_ptr<ImageButton>> owned;
 };
 
@@ -58,9 +66,7 @@ TEST(ButtonList, PositionZeroAppends)
 {
     Buttons make;
     ButtonHost host;
-    ImageButton* a = make.Make();
-    ImageButton* b = make.Make();
-    ImageButton* c = make.Make();
+    const auto [a, b, c] = make.Several<3>();
     host.AddButton(0, a);
     EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a}));
     host.AddButton(0, b);
@@ -72,10 +78,7 @@ TEST(ButtonList, PositionOneAndNegativePositionsPrepend)
 {
     Buttons make;
     ButtonHost host;
-    ImageButton* a = make.Make();
-    ImageButton* b = make.Make();
-    ImageButton* c = make.Make();
-    ImageButton* d = make.Make();
+    const auto [a, b, c, d] = make.Several<4>();
     host.AddButton(1, a);
     EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a})) << "into an empty list";
     host.AddButton(1, b);
@@ -89,12 +92,7 @@ TEST(ButtonList, PositionKMakesTheButtonTheKthOrTheLast)
 {
     Buttons make;
     ButtonHost host;
-    ImageButton* a = make.Make();
-    ImageButton* b = make.Make();
-    ImageButton* c = make.Make();
-    ImageButton* d = make.Make();
-    ImageButton* e = make.Make();
-    ImageButton* f = make.Make();
+    const auto [a, b, c, d, e, f] = make.Several<6>();
     host.AddButton(2, a);
     EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a})) << "k beyond an empty list";
     host.AddButton(0, b);
@@ -113,9 +111,7 @@ TEST(ButtonList, PositionJustPastTheEndAppends)
 {
     Buttons make;
     ButtonHost host;
-    ImageButton* a = make.Make();
-    ImageButton* b = make.Make();
-    ImageButton* c = make.Make();
+    const auto [a, b, c] = make.Several<3>();
     host.AddButton(0, a);
     host.AddButton(0, b);
     host.AddButton(3, c);  // the third of three
