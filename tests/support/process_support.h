@@ -203,13 +203,20 @@ inline std::string ProgramPath()
     return folder + "marrowtune-bubble.exe";
 }
 
-// marrowtune-bubble.exe, started with `arguments` on its command line.
+// marrowtune-bubble.exe, started with `arguments` on its command line and,
+// unless it is NO_SHOW_COMMAND, the show command `showCommand` (an SW_ value)
+// handed over as a shortcut hands it.
+constexpr int NO_SHOW_COMMAND = -1;
 class ProgramProcess {
 public:
-    explicit ProgramProcess(const std::string& arguments = "")
+    explicit ProgramProcess(const std::string& arguments = "", int showCommand = NO_SHOW_COMMAND)
     {
         STARTUPINFOA startup{};
         startup.cb = sizeof(startup);
+        if (showCommand != NO_SHOW_COMMAND) {
+            startup.dwFlags = STARTF_USESHOWWINDOW;
+            startup.wShowWindow = static_cast<WORD>(showCommand);
+        }
         process.Start("\"" + ProgramPath() + "\" " + arguments, startup, FALSE);
     }
 
