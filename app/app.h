@@ -15,6 +15,11 @@ constexpr char BUBBLE_WINDOW_TITLE[] = "Win32 API";
 // Returns the exit code (always 0).
 int RunBubble(HINSTANCE instance, int showCommand);
 
+// Registers the bubble window's class (procedure, styles, icon, cursor and
+// background) for `instance`. False when the platform refuses; GetLastError
+// tells why (ERROR_CLASS_ALREADY_EXISTS when it is registered already).
+bool RegisterBubbleClass(HINSTANCE instance);
+
 // GdiplusShutdown with the token kept in BubbleState; counted.
 void ShutdownGdiplus();
 
@@ -35,6 +40,7 @@ void PushCanvas(HWND window, int width, int height);
 void SendBubbleToBottom(HWND window);
 
 // UpdateLayeredWindow, bound by name at run time; FALSE when unavailable.
+// The last error is the call's own.
 BOOL CallUpdateLayeredWindow(HWND window, HDC destinationDC, POINT* destinationPoint, SIZE* size,
                              HDC sourceDC, POINT* sourcePoint, COLORREF colourKey,
                              BLENDFUNCTION* blend, DWORD flags);
@@ -45,6 +51,9 @@ struct ShellCounters {
     SIZE lastSize = {0, 0};    // the size of the latest presentation
     int lastAlpha = -1;        // its constant alpha
     POINT lastPoint = {0, 0};  // its destination point
+    BOOL lastResult = FALSE;   // what UpdateLayeredWindow answered for it
+    DWORD lastError = ERROR_SUCCESS;  // the last error after a refusal, else ERROR_SUCCESS
+    int failedPresentations = 0;      // presentations UpdateLayeredWindow refused
     int gdiplusShutdowns = 0;
 };
 extern ShellCounters shellCounters;

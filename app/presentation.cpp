@@ -32,7 +32,9 @@ BOOL CallUpdateLayeredWindow(HWND window, HDC destinationDC, POINT* destinationP
         result = function(window, destinationDC, destinationPoint, size, sourceDC, sourcePoint,
                           colourKey, blend, flags);
     }
+    const DWORD error = GetLastError();
     FreeLibrary(user32);
+    SetLastError(error);
     return result;
 }
 
@@ -43,13 +45,17 @@ void PushCanvas(HWND window, int width, int height)
     POINT source = {0, 0};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, static_cast<BYTE>(static_cast<DWORD>(bubbleState.alpha) & LOW_BYTE),
                            AC_SRC_ALPHA};
-    CallUpdateLayeredWindow(window, nullptr, &destination, &size, bubbleState.canvasDC, &source, 0,
-                            &blend, ULW_ALPHA);
+    const BOOL presented = CallUpdateLayeredWindow(window, nullptr, &destination, &size,
+                                                   bubbleState.canvasDC, &source, 0, &blend, ULW_ALPHA);
+    const DWORD error = presented ? ERROR_SUCCESS : GetLastError();
 
     ++shellCounters.presentations;
     shellCounters.lastSize = size;
     shellCounters.lastAlpha = blend.SourceConstantAlpha;
     shellCounters.lastPoint = destination;
+    shellCounters.lastResult = presented;
+    shellCounters.lastError = error;
+    if (!presented) ++shellCounters.failedPresentations;
 }
 
 void SendBubbleToBottom(HWND window)

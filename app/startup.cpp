@@ -50,6 +50,19 @@ void ShutdownGdiplus()
     ++shellCounters.gdiplusShutdowns;
 }
 
+bool RegisterBubbleClass(HINSTANCE instance)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = BUBBLE_CLASS_STYLE;
+    windowClass.lpfnWndProc = BubbleWindow;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = BUBBLE_CLASS_NAME;
+    return RegisterClassA(&windowClass) != 0;
+}
+
 int RunBubble(HINSTANCE instance, int showCommand)
 {
     // Created owned and never closed: the mutex marks this copy as running
@@ -62,15 +75,7 @@ int RunBubble(HINSTANCE instance, int showCommand)
     char className[sizeof BUBBLE_CLASS_NAME];
     std::memcpy(className, BUBBLE_CLASS_NAME, sizeof className);
 
-    WNDCLASSA windowClass = {};
-    windowClass.style = BUBBLE_CLASS_STYLE;
-    windowClass.lpfnWndProc = BubbleWindow;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    windowClass.lpszClassName = className;
-    if (!RegisterClassA(&windowClass)) {
+    if (!RegisterBubbleClass(instance)) {
         MessageBoxA(nullptr, "RegisterClassError!", "Error", MB_OK | MB_ICONERROR);
         return 0;
     }

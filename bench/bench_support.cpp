@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "tests/standin/standin_desktop.h"
+#include "tests/support/gui_objects.h"
 
 namespace bench {
 
@@ -16,14 +17,6 @@ namespace {
 constexpr LONG ICON_PITCH = 80;   // icons on a grid, as a desktop lays them out
 constexpr LONG ICON_SIZE = 75;
 constexpr LONG GRID_COLUMNS = 10;
-
-// The handle tables probed when the Windows counters report nothing. Wine
-// accepts a handle whose upper word is 0 for whichever object holds that
-// slot of the table, so every slot can be asked about.
-constexpr ULONG_PTR GDI_HANDLE_SLOTS = 0x10000;
-constexpr ULONG_PTR FIRST_USER_HANDLE = 0x0020;
-constexpr ULONG_PTR LAST_USER_HANDLE = 0xFFEF;
-constexpr ULONG_PTR USER_HANDLE_STEP = 2;
 
 // The top of the user-mode address space walked for private memory.
 constexpr ULONG_PTR ADDRESS_SPACE_END = 0x7FFFFFFF0000ULL;
@@ -51,42 +44,6 @@ SIZE_T CommittedPrivateBytes()
         address = next;
     }
     return total;
-}
-
-long ProbeGdiObjects()
-{
-    long count = 0;
-    for (ULONG_PTR slot = 1; slot < GDI_HANDLE_SLOTS; ++slot) {
-        if (GetObjectType(reinterpret_cast<HGDIOBJ>(slot)) != 0) ++count;
-    }
-    return count;
-}
-
-long ProbeUserObjects()
-{
-    const DWORD self = GetCurrentProcessId();
-    long count = 0;
-    for (ULONG_PTR handle = FIRST_USER_HANDLE; handle <= LAST_USER_HANDLE; handle += USER_HANDLE_STEP) {
-        const HWND window = reinterpret_cast<HWND>(handle);
-        if (IsWindow(window)) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == self) ++count;
-            continue;
-        }
-        if (IsMenu(reinterpret_cast<HMENU>(handle))) {
-            ++count;
-            continue;
-        }
-        ICONINFO icon{};
-        if (GetIconInfo(reinterpret_cast<HICON>(handle), &icon)) {
-            // The copies of the pictures made for the answer are not counted.
-            if (icon.hbmColor) DeleteObject(icon.hbmColor);
-            if (icon.hbmMask) DeleteObject(icon.hbmMask);
-            ++count;
-        }
-    }
-    return count;
 }
 
 }  // namespace
@@ -177,9 +134,9 @@ Holdings CountHoldings()
     holdings.reportedGdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     holdings.reportedUserObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
     holdings.gdiObjects = holdings.reportedGdiObjects ? static_cast<long>(holdings.reportedGdiObjects)
-                                                      : ProbeGdiObjects();
+                                                      : guiobjects::ProbeGdiHandleTable();
     holdings.userObjects = holdings.reportedUserObjects ? static_cast<long>(holdings.reportedUserObjects)
-                                                        : ProbeUserObjects();
+                                                        : guiobjects::ProbeUserHandleTable();
     return holdings;
 }
 

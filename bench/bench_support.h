@@ -85,9 +85,8 @@ std::string ExecutableFolder();
 // What the process holds. The Windows counters (GetProcessMemoryInfo's
 // private bytes, GetGuiResources) are kept as reported; Wine reports 0 for
 // all three, so the same quantities are also counted directly: committed
-// private memory by walking the address space, GDI objects by probing the
-// GDI handle table, USER objects by probing the USER handle table for this
-// process's windows, menus, cursors and icons.
+// private memory by walking the address space, GDI and USER objects by
+// probing their handle tables (tests/support/gui_objects.h).
 struct Holdings {
     SIZE_T reportedPrivateBytes = 0;
     DWORD reportedGdiObjects = 0;

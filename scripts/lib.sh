@@ -26,15 +26,43 @@ mt_install_packages() {
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# Configures and builds a build folder: mt_configure_and_build DIR [cmake
+# options...] [-- build options...], e.g. `-- --target marrowtune-bubble`.
 mt_configure_and_build() {
-  cmake --preset mingw -B "$MT_BINARY_DIR" "$@" >/dev/null
-  cmake --build "$MT_BINARY_DIR"
+  local dir=$1 configure=() build=()
+  shift
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do configure+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  build=("$@")
+  cmake --preset mingw -B "$dir" ${configure[@]+"${configure[@]}"} >/dev/null
+  cmake --build "$dir" ${build[@]+"${build[@]}"}
 }
 
-# Starts Xvfb (800x600x24) on a free display and a compositing manager, unless
-# DISPLAY is already set. Per-pixel alpha of layered windows needs the compositor.
+# Runs ctest once in a build folder, one test at a time, with the given
+# arguments, and says how many test processes Wine failed to start and had to
+# start again (cmake/wine-run does that, only for a process that ended at
+# once with no output). Returns ctest's status: a test that fails, however
+# it fails, stays failed.
+mt_run_ctest() {
+  local dir=$1 status=0 retries
+  shift
+  export MARROWTUNE_RETRY_LOG=$dir/wine-retries.log
+  : >"$MARROWTUNE_RETRY_LOG"
+  (cd "$dir" && ctest --output-on-failure --timeout 300 "$@") || status=$?
+  retries=$(wc -l <"$MARROWTUNE_RETRY_LOG")
+  mt_log "test processes started again after Wine failed to start them: $retries"
+  sed 's/^/  /' "$MARROWTUNE_RETRY_LOG" >&2
+  return "$status"
+}
+
+# Starts Xvfb (800x600x24) on a free display and a compositing manager, even
+# when DISPLAY is set: the end-to-end scenarios move the pointer and expect an
+# 800 x 600 screen. MARROWTUNE_REAL_DISPLAY=1 keeps the DISPLAY given instead.
+# Per-pixel alpha of layered windows needs the compositor.
 mt_start_display() {
-  if [ -n "${DISPLAY:-}" ] && [ -z "${MARROWTUNE_OWN_DISPLAY:-}" ]; then
+  if [ "${MARROWTUNE_REAL_DISPLAY:-0}" = 1 ]; then
+    [ -n "${DISPLAY:-}" ] || { mt_log "MARROWTUNE_REAL_DISPLAY=1 needs DISPLAY"; return 1; }
+    mt_log "using the real display $DISPLAY"
     return 0
   fi
   local fifo

@@ -8,91 +8,14 @@
 #include <string>
 
 #include "app/app.h"
+#include "bubble/bubble.h"
 #include "tests/standin/standin_desktop.h"
-#include "tests/support/bubble_test_window.h"
+#include "tests/support/process_support.h"
+
+using processes::ProgramPath;
+using processes::ProgramProcess;
 
 namespace {
-
-constexpr DWORD START_TIMEOUT_MS = 30000;
-constexpr DWORD EXIT_TIMEOUT_MS = 30000;
-constexpr DWORD STILL_ACTIVE_CODE = STILL_ACTIVE;
-constexpr int NO_SHOW_COMMAND = -1;
-
-std::string ProgramPath()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/"));            // .../tests
-    folder.erase(folder.find_last_of("\\/") + 1);        // .../
-    return folder + "marrowtune-bubble.exe";
-}
-
-class Program {
-public:
-    // `showCommand` (an SW_ value) is handed to the program as a shortcut
-    // hands it over; NO_SHOW_COMMAND leaves the choice to the system.
-    explicit Program(const std::string& arguments = "", int showCommand = NO_SHOW_COMMAND)
-    {
-        std::string commandLine = "\"" + ProgramPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        if (showCommand != NO_SHOW_COMMAND) {
-            startup.dwFlags = STARTF_USESHOWWINDOW;
-            startup.wShowWindow = static_cast<WORD>(showCommand);
-        }
-        started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                 &startup, &info) != FALSE;
-    }
-    ~Program()
-    {
-        if (!started) return;
-        if (Running()) TerminateProcess(info.hProcess, 1);
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    bool Running() const { return started && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
-
-    // Pumps this thread's messages (the stand-in serves the program through
-    // them) until the program exits; its exit code, or STILL_ACTIVE.
-    DWORD WaitForExit(DWORD timeoutMs)
-    {
-        PumpUntil([this] { return !Running(); }, timeoutMs);
-        DWORD code = STILL_ACTIVE_CODE;
-        GetExitCodeProcess(info.hProcess, &code);
-        return code;
-    }
-
-    // The program's visible bubble window, once it shows.
-    HWND WaitForBubble(DWORD timeoutMs)
-    {
-        HWND bubble = nullptr;
-        PumpUntil(
-            [&] {
-                bubble = FindBubble();
-                return bubble != nullptr || !Running();
-            },
-            timeoutMs);
-        return bubble;
-    }
-
-    HWND FindBubble() const
-    {
-        for (HWND w = FindWindowExA(nullptr, nullptr, BUBBLE_CLASS_NAME, nullptr); w;
-             w = FindWindowExA(nullptr, w, BUBBLE_CLASS_NAME, nullptr)) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == info.dwProcessId && IsWindowVisible(w)) return w;
-        }
-        return nullptr;
-    }
-
-    bool started = false;
-    PROCESS_INFORMATION info = {};
-};
 
 bool MutexExists()
 {
@@ -111,9 +34,9 @@ TEST(Process, WithoutTheIconTheProgramEndsQuietlyWithZero)
     // The window is shown for a moment before the loop reads the quit
     // message, but a layered window never given content draws nothing; that
     // nothing is presented is checked in-process (Shell tests).
-    Program program;
-    ASSERT_TRUE(program.started) << ProgramPath();
-    EXPECT_EQ(0u, program.WaitForExit(EXIT_TIMEOUT_MS));
+    ProgramProcess program;
+    ASSERT_TRUE(program.Started()) << ProgramPath();
+    EXPECT_EQ(0u, program.WaitForExit());
 }
 
 TEST(Process, ASecondCopyExitsAtOnceAndLeavesTheFirstAlone)
@@ -122,9 +45,9 @@ TEST(Process, ASecondCopyExitsAtOnceAndLeavesTheFirstAlone)
     const size_t icon = desktop.Add(standin::MakeItem(std::string("marrowtune"), TYPICAL_ICON));
 
     // Arguments have no effect: the first copy is given some.
-    Program first("--hide /config:none extra");
-    ASSERT_TRUE(first.started) << ProgramPath();
-    const HWND bubble = first.WaitForBubble(START_TIMEOUT_MS);
+    ProgramProcess first("--hide /config:none extra");
+    ASSERT_TRUE(first.Started()) << ProgramPath();
+    const HWND bubble = first.WaitForBubble();
     ASSERT_NE(nullptr, bubble);
     RECT bounds = {};
     GetWindowRect(bubble, &bounds);
@@ -132,24 +55,24 @@ TEST(Process, ASecondCopyExitsAtOnceAndLeavesTheFirstAlone)
     EXPECT_EQ(100, bounds.top);
     EXPECT_TRUE(MutexExists());
 
-    Program second;
-    ASSERT_TRUE(second.started);
-    EXPECT_EQ(0u, second.WaitForExit(EXIT_TIMEOUT_MS));
+    ProgramProcess second;
+    ASSERT_TRUE(second.Started());
+    EXPECT_EQ(0u, second.WaitForExit());
     EXPECT_TRUE(first.Running());
     EXPECT_EQ(bubble, first.FindBubble());
 
     // The icon goes away: the first copy fades out and ends with 0, and the
     // mutex goes with it.
     desktop.Remove(icon);
-    EXPECT_EQ(0u, first.WaitForExit(EXIT_TIMEOUT_MS));
+    EXPECT_EQ(0u, first.WaitForExit());
     EXPECT_FALSE(MutexExists());
 
     // A copy started after the first has ended runs normally.
     const size_t again = desktop.Add(standin::MakeItem(std::string("marrowtune"), TYPICAL_ICON));
-    Program third;
-    ASSERT_NE(nullptr, third.WaitForBubble(START_TIMEOUT_MS));
+    ProgramProcess third;
+    ASSERT_NE(nullptr, third.WaitForBubble());
     desktop.Remove(again);
-    EXPECT_EQ(0u, third.WaitForExit(EXIT_TIMEOUT_MS));
+    EXPECT_EQ(0u, third.WaitForExit());
 }
 
 TEST(Process, AShortcutSetToMaximizedShowsTheBubbleAtItsSizeWithoutActivatingIt)
@@ -162,10 +85,10 @@ TEST(Process, AShortcutSetToMaximizedShowsTheBubbleAtItsSizeWithoutActivatingIt)
     // applied the show command.
     int namesAsked = 0;
     desktop.SetBeforeNameHook([&] { ++namesAsked; });
-    Program program("", SW_SHOWMAXIMIZED);
-    const HWND bubble = program.WaitForBubble(START_TIMEOUT_MS);
+    ProgramProcess program("", SW_SHOWMAXIMIZED);
+    const HWND bubble = program.WaitForBubble();
     ASSERT_NE(nullptr, bubble);
-    ASSERT_TRUE(PumpUntil([&] { return namesAsked >= 2 || !program.Running(); }, START_TIMEOUT_MS));
+    ASSERT_TRUE(processes::WaitFor([&] { return namesAsked >= 2 || !program.Running(); }));
 
     RECT bounds = {};
     GetWindowRect(bubble, &bounds);
@@ -177,5 +100,5 @@ TEST(Process, AShortcutSetToMaximizedShowsTheBubbleAtItsSizeWithoutActivatingIt)
     EXPECT_NE(bubble, GetForegroundWindow());
 
     desktop.Remove(icon);
-    EXPECT_EQ(0u, program.WaitForExit(EXIT_TIMEOUT_MS));
+    EXPECT_EQ(0u, program.WaitForExit());
 }

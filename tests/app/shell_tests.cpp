@@ -1,5 +1,5 @@
-// The shell in-process: class registration failure, default handling of
-// messages the bubble does not answer, and the quiet end without an icon.
+// The shell in-process: class registration failure, the window before the
+// bubble is built, move notifications, and the quiet end without an icon.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -55,7 +55,7 @@ TEST(Shell, FailedClassRegistrationShowsOneMessageBoxAndSkipsGdiplus)
 {
     // A class of that name already registered by this module makes the
     // program's own registration fail for real.
-    ASSERT_TRUE(RegisterBubbleClassForTest());
+    ASSERT_TRUE(RegisterBubbleClass(GetModuleHandleA(nullptr)));
 
     MessageBoxWatcher watcher;
     watcher.Start();
@@ -86,21 +86,6 @@ TEST(Shell, WithoutTheIconCreationQuitsQuietlyAndShutsGdiplusDownOnce)
     // Made layered before the icon was looked for.
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED);
     EXPECT_FALSE(IsWindowVisible(window));
-}
-
-TEST(Shell, MessagesTheBubbleDoesNotHandleGetDefaultHandling)
-{
-    const HWND window = CreateBubbleWindowForTest();
-    ASSERT_NE(nullptr, window);
-    TakeQuitMessage();
-
-    const LPARAM size = MAKELPARAM(120, 40);
-    EXPECT_EQ(DefWindowProcA(window, WM_SIZE, SIZE_RESTORED, size),
-              SendMessageA(window, WM_SIZE, SIZE_RESTORED, size));
-    EXPECT_EQ(DefWindowProcA(window, WM_NCHITTEST, 0, MAKELPARAM(5, 5)),
-              SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(5, 5)));
-    // The host's command after a click is left to the default handling too.
-    EXPECT_EQ(0, SendMessageA(window, WM_COMMAND, ID_DISMISS_BUTTON, 0));
 }
 
 TEST(Shell, BeforeTheBubbleIsBuiltMouseAndPaintGetDefaultHandlingOnly)

@@ -3,7 +3,7 @@
 // short; "missing" lacks the left-side bubble and the hovered button. Either
 // way the bubble must show, without those pictures, and end with 0 when its
 // button is clicked.
-#include "tests/bubble/bubble_fixture.h"
+#include "tests/support/bubble_fixture.h"
 
 #include <vector>
 
@@ -43,19 +43,14 @@ bool IsBroken(int id)
 }
 
 // Every pixel of the button's surface, as premultiplied ARGB words.
-std::vector<DWORD> ButtonPixels()
+std::vector<uint32_t> ButtonPixels()
 {
-    GdiFlush();
-    const MemorySurface& surface = *bubbleState.dismissButton->surface;
-    DIBSECTION section = {};
-    GetObjectA(surface.bitmap, sizeof section, &section);
-    const DWORD* bits = static_cast<const DWORD*>(section.dsBm.bmBits);
-    return std::vector<DWORD>(bits, bits + static_cast<size_t>(surface.width) * surface.height);
+    return testpictures::DibPixels(bubbleState.dismissButton->surface->bitmap).All();
 }
 
-bool AllTransparentBlack(const std::vector<DWORD>& pixels)
+bool AllTransparentBlack(const std::vector<uint32_t>& pixels)
 {
-    for (const DWORD pixel : pixels) {
+    for (const uint32_t pixel : pixels) {
         if (pixel != 0) return false;
     }
     return !pixels.empty();
@@ -65,11 +60,6 @@ bool AllTransparentBlack(const std::vector<DWORD>& pixels)
 
 class BROKEN_PICTURES : public BubbleTest {
 protected:
-    void FadeIn()
-    {
-        for (int tick = 0; tick < MAX_TICKS && bubbleState.alpha < ALPHA_OPAQUE; ++tick) Tick(TIMER_FADE_IN);
-    }
-
     RECT IconOnSide(bool right) { return right ? TYPICAL_ICON : IconWithRoom(-20, TYPICAL_ICON.top); }
 };
 
@@ -95,9 +85,10 @@ TEST_F(BROKEN_PICTURES, TheBubbleShowsWithoutItsBrokenPictureAndWithTheOther)
 {
     StartWithIcon(IconOnSide(BROKEN_BUBBLE_ON_RIGHT));
     ASSERT_EQ(BROKEN_BUBBLE_ON_RIGHT, bubbleState.bubbleOnRight == 1);
-    FadeIn();
+    FadeInFully();
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(ALPHA_OPAQUE, shellCounters.lastAlpha);
+    EXPECT_TRUE(LastPresentationShown());
     EXPECT_EQ(0, AlphaOf(CanvasPixel(BODY.x, BODY.y))) << "nothing where the picture would be";
     const RECT button = bubbleState.dismissButton->rect;
     EXPECT_EQ(255, AlphaOf(CanvasPixel(button.left + 33, button.top + 12))) << "the button still shows";
@@ -112,7 +103,7 @@ TEST_F(BROKEN_PICTURES, TheBubbleShowsWithoutItsBrokenPictureAndWithTheOther)
 TEST_F(BROKEN_PICTURES, TheButtonShowsNothingInItsBrokenStateAndTheClickStillEndsWithZero)
 {
     StartWithIcon(TYPICAL_ICON);
-    FadeIn();
+    FadeInFully();
     EXPECT_FALSE(AllTransparentBlack(ButtonPixels())) << "the normal picture draws";
 
     SendMessageA(window, WM_MOUSEMOVE, 0, ON_BUTTON);

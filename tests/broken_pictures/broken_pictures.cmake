@@ -13,11 +13,5 @@ foreach(variant IN ITEMS damaged missing)
   string(TOUPPER ${variant} VARIANT)
   target_compile_definitions(${variant}_picture_tests PRIVATE MARROWTUNE_${VARIANT}_PICTURES)
   target_link_libraries(${variant}_picture_tests PRIVATE marrowtune_test_support marrowtune_bubble desktop_standin)
-  if(MINGW)
-    target_link_options(${variant}_picture_tests PRIVATE -static)
-  endif()
-  gtest_discover_tests(${variant}_picture_tests
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 120
-    PROPERTIES TIMEOUT 120)
+  marrowtune_discover_tests(${variant}_picture_tests)
 endforeach()

@@ -1,5 +1,5 @@
 // Fade-in, fade-out and grow, driven tick by tick.
-#include "tests/bubble/bubble_fixture.h"
+#include "tests/support/bubble_fixture.h"
 
 #include <utility>
 #include <vector>
@@ -12,6 +12,7 @@ TEST_F(BubbleTest, FadeInPresentsNineTimesAndStopsAtOpaque)
         const int before = shellCounters.presentations;
         Tick(TIMER_FADE_IN);
         EXPECT_EQ(before + 1, shellCounters.presentations);
+        EXPECT_TRUE(LastPresentationShown()) << "alpha " << alpha;
         EXPECT_EQ(alpha, shellCounters.lastAlpha);
         EXPECT_EQ(BUBBLE_WIDTH, shellCounters.lastSize.cx);
         EXPECT_EQ(BUBBLE_HEIGHT, shellCounters.lastSize.cy);
@@ -27,6 +28,7 @@ TEST_F(BubbleTest, FadeOutPresentsDownToFifteenThenEndsWithoutPresenting)
     for (int alpha = 225; alpha > 0; alpha -= FADE_STEP) {
         Tick(TIMER_FADE_OUT);
         EXPECT_EQ(alpha, shellCounters.lastAlpha);
+        EXPECT_TRUE(LastPresentationShown()) << "alpha " << alpha;
         EXPECT_FALSE(TakeQuitMessage());
     }
     EXPECT_EQ(15, shellCounters.lastAlpha);
@@ -72,6 +74,7 @@ TEST_F(BubbleTest, GrowRevealsTheBubbleFromItsCornerInElevenTicks)
     std::vector<std::pair<int, int>> sizes;
     for (int tick = 0; tick < 11; ++tick) {
         Tick(TIMER_GROW);
+        EXPECT_TRUE(LastPresentationShown()) << "grow tick " << tick;
         sizes.emplace_back(shellCounters.lastSize.cx, shellCounters.lastSize.cy);
     }
     const std::vector<std::pair<int, int>> expected = {
@@ -94,20 +97,24 @@ TEST_F(BubbleTest, ARearmedGrowContinuesFromItsSize)
     Tick(TIMER_TRACK);  // moves, presents 0 x 0 and starts the grow again
     EXPECT_EQ(0, shellCounters.lastSize.cx);
     Tick(TIMER_GROW);
+    EXPECT_TRUE(LastPresentationShown());
     EXPECT_EQ(80, shellCounters.lastSize.cx);
     EXPECT_EQ(28, shellCounters.lastSize.cy);
 }
 
-TEST_F(BubbleTest, UnknownTimerIdsOnlyReachTheDefaultHandling)
+TEST_F(BubbleTest, AnUnknownTimerIdChangesNothing)
 {
     StartWithIcon(TYPICAL_ICON);
     const BubbleState before = bubbleState;
     const int presentations = shellCounters.presentations;
 
-    EXPECT_EQ(DefWindowProcA(window, WM_TIMER, 104, 0), SendMessageA(window, WM_TIMER, 104, 0));
+    for (const UINT_PTR unknown : {TIMER_TRACK - 1, TIMER_FADE_IN + 1}) Tick(unknown);
 
     EXPECT_EQ(presentations, shellCounters.presentations);
     EXPECT_EQ(before.alpha, bubbleState.alpha);
     EXPECT_EQ(before.growWidth, bubbleState.growWidth);
     EXPECT_EQ(before.dismissing, bubbleState.dismissing);
+    EXPECT_TRUE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+    EXPECT_TRUE(TimerRunning(window, TIMER_FADE_IN, FADE_IN_PERIOD_MS));
+    EXPECT_FALSE(TakeQuitMessage());
 }

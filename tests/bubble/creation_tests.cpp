@@ -1,5 +1,5 @@
 // The bubble built beside the icon: state, window, canvas and z-order.
-#include "tests/bubble/bubble_fixture.h"
+#include "tests/support/bubble_fixture.h"
 
 #include "res/resource.h"
 
@@ -101,6 +101,7 @@ TEST_F(BubbleTest, CreationLoadsThePicturesStartsTimersAndPresentsOnceTransparen
     EXPECT_EQ(24u, bubbleState.buttonImagePressed->GetHeight());
 
     EXPECT_EQ(1, shellCounters.presentations);
+    EXPECT_TRUE(LastPresentationShown());
     EXPECT_EQ(0, shellCounters.lastAlpha);
     EXPECT_EQ(BUBBLE_WIDTH, shellCounters.lastSize.cx);
     EXPECT_EQ(BUBBLE_HEIGHT, shellCounters.lastSize.cy);
@@ -152,6 +153,25 @@ TEST_F(BubbleTest, OnTheLeftTheCanvasHoldsTheMirroredPicture)
     EXPECT_EQ(255, AlphaOf(CanvasPixel(DISMISS_RECT_LEFT_SIDE.left, DISMISS_RECT_LEFT_SIDE.top)));
 }
 
+TEST_F(BubbleTest, OnEitherSideTheButtonLiesOnTheBodyOfThatSidesPicture)
+{
+    StartWithIcon(TYPICAL_ICON);
+    for (const bool onRight : {true, false}) {
+        if (!onRight) {
+            MoveIcon(IconWithRoom(-40));
+            Tick(TIMER_TRACK);
+        }
+        ASSERT_EQ(onRight, bubbleState.bubbleOnRight == 1);
+        PngImage* picture = onRight ? bubbleState.bubbleImageRight : bubbleState.bubbleImageLeft;
+        const RECT r = bubbleState.dismissButton->rect;
+        for (const POINT corner : {POINT{r.left, r.top}, POINT{r.right - 1, r.top}, POINT{r.left, r.bottom - 1},
+                                   POINT{r.right - 1, r.bottom - 1}}) {
+            EXPECT_EQ(255, AlphaOf(ImagePixel(picture, corner.x, corner.y)))
+                << (onRight ? "right" : "left") << " side, corner " << corner.x << "," << corner.y;
+        }
+    }
+}
+
 TEST(BubbleCreation, LayeredStyleIsWrittenOnlyWhenMissing)
 {
     standin::Desktop desktop;
@@ -179,6 +199,7 @@ TEST_F(BubbleTest, PaintRequestsPresentTheFullBubbleAtTheCurrentAlpha)
     UpdateWindow(window);
 
     EXPECT_EQ(before + 1, shellCounters.presentations);
+    EXPECT_TRUE(LastPresentationShown());
     EXPECT_EQ(120, shellCounters.lastAlpha);
     EXPECT_EQ(BUBBLE_WIDTH, shellCounters.lastSize.cx);
     EXPECT_EQ(BUBBLE_HEIGHT, shellCounters.lastSize.cy);
@@ -224,6 +245,7 @@ TEST_F(BubbleTest, PresentationsAndActivationChangesSendTheBubbleBelowApplicatio
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_TRUE(Below(application, window));
     Tick(TIMER_FADE_IN);
+    ASSERT_TRUE(LastPresentationShown());
     EXPECT_TRUE(Below(window, application)) << "after a presentation";
 
     for (const WPARAM state : {WA_ACTIVE, WA_CLICKACTIVE, WA_INACTIVE}) {

@@ -1,6 +1,6 @@
 // Mouse input on the bubble: the dismiss button's look and the click that
 // ends the bubble.
-#include "tests/bubble/bubble_fixture.h"
+#include "tests/support/bubble_fixture.h"
 
 namespace {
 
@@ -129,6 +129,22 @@ TEST_F(BubbleInputTest, ClicksAfterTheFadeOutBeganOnlyChangeTheButtonsLook)
     EXPECT_FALSE(FadingOut()) << "no timer touched again";
 }
 
+TEST_F(BubbleInputTest, ThePointerMeetsClientAreaEverywhereAndTheHostsCommandAloneEndsNothing)
+{
+    RECT bounds = {};
+    GetWindowRect(window, &bounds);
+    for (const POINT at : {POINT{bounds.left, bounds.top}, POINT{bounds.left + 150, bounds.top + 45},
+                           POINT{bounds.right - 1, bounds.bottom - 1}}) {
+        EXPECT_EQ(HTCLIENT, SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y)))
+            << "at " << at.x << "," << at.y;
+    }
+    // The host sends the command after its click; the click has done the work.
+    SendMessageA(window, WM_COMMAND, ID_DISMISS_BUTTON, 0);
+    EXPECT_EQ(0, bubbleState.dismissing);
+    EXPECT_FALSE(FadingOut());
+    EXPECT_TRUE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+}
+
 TEST_F(BubbleInputTest, SetCursorAnswersTrueAndShowsTheHostsHandFirst)
 {
     const LPARAM hitTest = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
@@ -153,7 +169,10 @@ TEST_F(BubbleInputTest, HoverAndPressRedrawTheButtonOnTheCanvas)
     UpdateWindow(window);  // the host asked for a redraw: WM_PAINT re-presents
     const DWORD hover = CanvasPixel(r.left + 33, r.top + 3);
     Press(ON_BUTTON);
+    const int presentations = shellCounters.presentations;
     UpdateWindow(window);
+    EXPECT_EQ(presentations + 1, shellCounters.presentations);
+    EXPECT_TRUE(LastPresentationShown());
     const DWORD pressed = CanvasPixel(r.left + 33, r.top + 3);
 
     EXPECT_NE(normal, hover);

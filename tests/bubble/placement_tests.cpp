@@ -4,7 +4,6 @@
 #include <climits>
 
 #include "bubble/bubble.h"
-#include "bubble/bubble_internal.h"
 
 namespace {
 IconRect Icon(LONG left, LONG top, LONG right, LONG bottom) { return {left, top, right, bottom}; }
@@ -72,16 +71,4 @@ TEST(PlaceBubble, ExtremeRectanglesFromAnotherProcessDoNotOverflow)
     EXPECT_FALSE(wide.onRight);
     EXPECT_EQ(INT_MIN, wide.x);
     EXPECT_EQ(INT_MAX, wide.y);
-}
-
-TEST(PlaceBubble, DismissButtonSitsNinePixelsFurtherRightOnTheRightSidePicture)
-{
-    const RECT right = DismissRectFor(true);
-    const RECT left = DismissRectFor(false);
-    EXPECT_EQ(125, right.left);
-    EXPECT_EQ(191, right.right);
-    EXPECT_EQ(116, left.left);
-    EXPECT_EQ(182, left.right);
-    EXPECT_EQ(right.top, left.top);
-    EXPECT_EQ(right.bottom, left.bottom);
 }

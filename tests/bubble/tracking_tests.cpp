@@ -1,5 +1,6 @@
 // Following the icon: moves, side switches and the icon's disappearance.
-#include "tests/bubble/bubble_fixture.h"
+#include "tests/support/bubble_fixture.h"
+#include "tests/support/gui_objects.h"
 
 TEST_F(BubbleTest, AnUnchangedIconChangesNothing)
 {
@@ -27,6 +28,10 @@ TEST_F(BubbleTest, AMovedIconTakesTheBubbleAlongAndRegrowsIt)
     EXPECT_EQ(presentations + 1, shellCounters.presentations);
     EXPECT_EQ(0, shellCounters.lastSize.cx);
     EXPECT_EQ(0, shellCounters.lastSize.cy);
+    // UpdateLayeredWindow refuses a 0 x 0 size, as on Windows: the window
+    // stays where it was, with its old picture, until the grow's first tick.
+    EXPECT_FALSE(shellCounters.lastResult);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), shellCounters.lastError);
     EXPECT_EQ(285, shellCounters.lastPoint.x);
     EXPECT_EQ(260, shellCounters.lastPoint.y);
     EXPECT_EQ(285, bubbleState.lastPlacedX);
@@ -36,6 +41,7 @@ TEST_F(BubbleTest, AMovedIconTakesTheBubbleAlongAndRegrowsIt)
 
     Tick(TIMER_GROW);
     EXPECT_EQ(20, shellCounters.lastSize.cx);
+    EXPECT_TRUE(LastPresentationShown());
     RECT bounds = {};
     GetWindowRect(window, &bounds);
     EXPECT_EQ(285, bounds.left);
@@ -64,6 +70,8 @@ TEST_F(BubbleTest, NoRoomOnTheRightSwitchesSidesAndBack)
     EXPECT_LT(AlphaOf(CanvasPixel(198, 40)), 255);
     EXPECT_EQ(bubbleState.canvasDC, bubbleState.buttonHost->targetDC) << "the host names a deleted DC";
     EXPECT_EQ(bubbleState.canvasDC, bubbleState.dismissButton->targetDC);
+    Tick(TIMER_GROW);
+    EXPECT_TRUE(LastPresentationShown()) << "the new canvas reaches the window";
 
     MoveIcon(IconWithRoom(0, 300));
     Tick(TIMER_TRACK);
@@ -95,24 +103,35 @@ TEST_F(BubbleTest, ASideSwitchAtTheSamePlaceRebuildsTheCanvasButPresentsNothing)
     EXPECT_FALSE(TimerRunning(window, TIMER_GROW, GROW_PERIOD_MS));
 }
 
-TEST_F(BubbleTest, ManySideSwitchesLeakNoGdiObjects)
+TEST_F(BubbleTest, ManySideSwitchesLeakNoGdiOrUserObjects)
 {
     StartWithIcon(TYPICAL_ICON);
     const RECT nearIcon = TYPICAL_ICON;
     const RECT farIcon = IconWithRoom(-30, 100);
-    MoveIcon(farIcon);
-    Tick(TIMER_TRACK);
-    MoveIcon(nearIcon);
-    Tick(TIMER_TRACK);
-    const DWORD objectsBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    // Each switch moves the bubble (a 0 x 0 presentation, which the platform
+    // refuses) and shows its new canvas with a grow tick.
+    int switches = 0;
+    const auto switchTo = [&](const RECT& icon) {
+        MoveIcon(icon);
+        Tick(TIMER_TRACK);
+        Tick(TIMER_GROW);
+        EXPECT_TRUE(LastPresentationShown());
+        ++switches;
+    };
+    switchTo(farIcon);
+    switchTo(nearIcon);
+    const long gdiBefore = guiobjects::CountGdiObjects();
+    const long userBefore = guiobjects::CountUserObjects();
+    ASSERT_GT(gdiBefore, 0) << "the count sees the canvas and the button's surface";
+    ASSERT_GT(userBefore, 0) << "the count sees the bubble window";
 
     for (int i = 0; i < 100; ++i) {
-        MoveIcon(farIcon);
-        Tick(TIMER_TRACK);
-        MoveIcon(nearIcon);
-        Tick(TIMER_TRACK);
+        switchTo(farIcon);
+        switchTo(nearIcon);
     }
-    EXPECT_EQ(objectsBefore, GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
+    EXPECT_EQ(gdiBefore, guiobjects::CountGdiObjects());
+    EXPECT_EQ(userBefore, guiobjects::CountUserObjects());
+    EXPECT_EQ(switches, shellCounters.failedPresentations) << "only the 0 x 0 presentations were refused";
     EXPECT_EQ(1, bubbleState.bubbleOnRight);
     EXPECT_TRUE(EqualRect(&bubbleState.dismissButton->rect, &DISMISS_RECT_RIGHT_SIDE));
 }

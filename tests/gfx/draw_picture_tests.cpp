@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "gfx/gfx.h"
-#include "tests/gfx/test_pictures.h"
+#include "tests/support/test_pictures.h"
 
 using namespace testpictures;
 
@@ -15,8 +15,6 @@ constexpr int BLEND_TOLERANCE = 3;
 const Rgba ORANGE_HALF{200, 100, 50, 128};
 const Rgba GREEN_QUARTER{0, 255, 0, 64};
 const Rgba WHITE_MOSTLY{255, 255, 255, 192};
-const Rgba RED{255, 0, 0, 255};
-const Rgba BLUE{0, 0, 255, 255};
 const Rgba CLEAR{90, 80, 70, 0};
 
 // Source-over of a straight colour onto a premultiplied pixel.

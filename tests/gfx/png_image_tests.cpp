@@ -3,7 +3,7 @@
 
 #include "gfx/gfx.h"
 #include "res/resource.h"
-#include "tests/gfx/test_pictures.h"
+#include "tests/support/test_pictures.h"
 
 using namespace testpictures;
 
@@ -23,7 +23,6 @@ constexpr PictureSize RESOURCE_PICTURES[] = {
     {IDP_BUTTON_NORMAL, 66, 24}, {IDP_BUTTON_PRESSED, 66, 24},
 };
 
-const Rgba RED{255, 0, 0, 255};
 const Rgba HALF_BLUE{0, 0, 255, 128};
 
 }  // namespace

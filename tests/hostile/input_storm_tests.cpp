@@ -5,12 +5,11 @@
 //
 // The generator is seeded; the seed is printed, and setting
 // MARROWTUNE_STORM_SEED to it replays the same storm.
-#include "tests/bubble/bubble_fixture.h"
+#include "tests/support/bubble_fixture.h"
+#include "tests/support/seed.h"
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <iterator>
 #include <map>
 #include <random>
@@ -49,25 +48,10 @@ const Kind KINDS[] = {
 const WORD HIT_TEST_CODES[] = {HTCLIENT, HTNOWHERE, static_cast<WORD>(HTERROR), HTCAPTION,
                                static_cast<WORD>(HTTRANSPARENT), HTBORDER};
 
-std::uint32_t ChosenSeed()
+// The pixels of a surface's bitmap, top row first.
+std::vector<std::uint32_t> PixelsOf(const MemorySurface& surface)
 {
-    const char* text = std::getenv(SEED_VARIABLE);
-    if (text == nullptr || *text == '\0') {
-        return DEFAULT_SEED;
-    }
-    return static_cast<std::uint32_t>(std::strtoul(text, nullptr, 10));
-}
-
-// The pixels of a surface's bitmap.
-std::vector<BYTE> PixelsOf(const MemorySurface& surface)
-{
-    GdiFlush();
-    DIBSECTION section = {};
-    if (GetObjectA(surface.bitmap, sizeof section, &section) != sizeof section || !section.dsBm.bmBits) {
-        return {};
-    }
-    const BYTE* bits = static_cast<const BYTE*>(section.dsBm.bmBits);
-    return std::vector<BYTE>(bits, bits + static_cast<size_t>(section.dsBm.bmWidthBytes) * section.dsBm.bmHeight);
+    return testpictures::DibPixels(surface.bitmap).All();
 }
 
 }  // namespace
@@ -77,9 +61,7 @@ protected:
     void SetUp() override
     {
         StartWithIcon(TYPICAL_ICON);
-        for (int tick = 0; tick < MAX_FADE_TICKS && bubbleState.alpha < ALPHA_OPAQUE; ++tick) {
-            Tick(TIMER_FADE_IN);
-        }
+        FadeInFully();
         // What the button must look like in each state: the same pictures
         // rendered by a button of the same size that no message ever reaches.
         ImageButton reference(bubbleState.dismissButton->rect, ID_DISMISS_BUTTON);
@@ -98,9 +80,8 @@ protected:
         ASSERT_NE(looks[Normal], looks[Hover]);
         ASSERT_NE(looks[Hover], looks[Pressed]);
         ASSERT_NE(looks[Normal], looks[Pressed]);
-        seed = ChosenSeed();
+        seed = ChosenSeed(SEED_VARIABLE, DEFAULT_SEED);
         random.seed(seed);
-        std::printf("[  seed    ] %u (set %s=%u to replay)\n", seed, SEED_VARIABLE, seed);
     }
 
     int Below(int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(random); }
@@ -209,18 +190,18 @@ protected:
         return dismissedAt;
     }
 
-    // The canvas shows the button's surface once the bubble has repainted.
+    // The canvas shows the button's surface once the bubble has repainted,
+    // and every presentation of the storm reached the window.
     void ExpectCanvasShowsTheButton()
     {
         UpdateWindow(window);
+        EXPECT_TRUE(LastPresentationShown());
+        EXPECT_EQ(0, shellCounters.failedPresentations);
         const RECT r = bubbleState.dismissButton->rect;
-        const std::vector<BYTE> surface = PixelsOf(*bubbleState.dismissButton->surface);
-        const int width = r.right - r.left;
+        const testpictures::DibPixels surface(bubbleState.dismissButton->surface->bitmap);
         for (int y = 0; y < r.bottom - r.top; ++y) {
-            for (int x = 0; x < width; ++x) {
-                DWORD expected = 0;
-                std::memcpy(&expected, &surface[4 * (static_cast<size_t>(y) * width + x)], sizeof expected);
-                if (CanvasPixel(r.left + x, r.top + y) != expected) {
+            for (int x = 0; x < r.right - r.left; ++x) {
+                if (CanvasPixel(r.left + x, r.top + y) != surface.At(x, y)) {
                     ADD_FAILURE() << "canvas and button differ at " << x << "," << y;
                     return;
                 }
@@ -252,7 +233,7 @@ protected:
 
     std::uint32_t seed = 0;
     std::mt19937 random;
-    std::array<std::vector<BYTE>, Pressed + 1> looks;
+    std::array<std::vector<std::uint32_t>, Pressed + 1> looks;
     std::map<std::string, int> sentByKind;
     int pressesOnTheButton = 0;
 };

@@ -23,6 +23,7 @@
 #include "locator/locator.h"
 #include "tests/locator/locator_test_support.h"
 #include "tests/standin/standin_desktop.h"
+#include "tests/support/seed.h"
 
 using standin::Item;
 using standin::ItemFault;
@@ -279,15 +280,6 @@ private:
     Tally tally;
 };
 
-std::uint32_t ChosenSeed()
-{
-    const char* text = std::getenv(SEED_VARIABLE);
-    if (text == nullptr || *text == '\0') {
-        return DEFAULT_SEED;
-    }
-    return static_cast<std::uint32_t>(std::strtoul(text, nullptr, 10));
-}
-
 const char* FaultName(ItemFault fault)
 {
     switch (fault) {
@@ -351,9 +343,7 @@ void Serve(standin::Desktop& desktop, const GeneratedDesktop& generated)
 TEST(LocatorModel, GeneratedDesktopsAgreeWithTheModel)
 {
     ASSERT_EQ(standin::DescribeForeignShellWindows(), "");
-    const std::uint32_t seed = ChosenSeed();
-    std::printf("[  seed    ] %u (set %s=%u to replay)\n", seed, SEED_VARIABLE, seed);
-    std::fflush(stdout);
+    const std::uint32_t seed = ChosenSeed(SEED_VARIABLE, DEFAULT_SEED);
 
     standin::Desktop desktop(standin::Layout::Progman);
     Generator generator(seed);

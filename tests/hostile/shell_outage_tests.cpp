@@ -3,7 +3,7 @@
 // until the next tracking tick (the bubble carries on as if nothing had
 // happened). Timers are driven by sending WM_TIMER in the order a clock would
 // deliver them.
-#include "tests/bubble/bubble_fixture.h"
+#include "tests/support/bubble_fixture.h"
 
 #include <algorithm>
 #include <vector>
@@ -22,13 +22,6 @@ struct Timer {
 
 class ShellOutageTest : public BubbleTest {
 protected:
-    void FadeInFully()
-    {
-        for (int tick = 0; tick < MAX_TICKS && bubbleState.alpha < ALPHA_OPAQUE; ++tick) Tick(TIMER_FADE_IN);
-        KillTimer(window, TIMER_FADE_IN);
-        ASSERT_EQ(ALPHA_OPAQUE, bubbleState.alpha);
-    }
-
     // Sends the ticks of the running `timers` in the order their periods make
     // them fall due, until the quit message arrives; the number of ticks sent
     // (MAX_TICKS when no quit message came). Records the largest alpha shown.

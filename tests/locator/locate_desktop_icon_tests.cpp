@@ -7,6 +7,7 @@
 
 #include <limits>
 #include <memory>
+#include <optional>
 #include <tuple>
 
 #include "locator/locator.h"
@@ -52,6 +53,16 @@ protected:
         return desktop->Add(item);
     }
 
+    // One lookup of the wanted name: its rectangle, or nothing when it was
+    // not found, in which case the caller's rectangle must be left alone.
+    static std::optional<IconRect> Lookup()
+    {
+        IconRect rect = UNTOUCHED;
+        if (LocateDesktopIcon(TARGET, rect)) return rect;
+        EXPECT_EQ(rect, UNTOUCHED) << "a lookup that finds nothing leaves the rectangle";
+        return std::nullopt;
+    }
+
     std::unique_ptr<Desktop> desktop;
 };
 
@@ -69,9 +80,7 @@ TEST_P(LocateDesktopIconInLayout, FindsIconAndReportsItsRectangle)
     AddItem(TARGET, TARGET_BOUNDS);
     AddItem("Documents", THIRD_BOUNDS);
 
-    IconRect rect = UNTOUCHED;
-    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, TARGET_RECT);
+    EXPECT_EQ(Lookup(), TARGET_RECT);
     EXPECT_EQ(desktop->OutstandingReferences(), 0);
 }
 
@@ -89,13 +98,10 @@ TEST_F(LocateDesktopIconTest, NameMustMatchExactly)
                                  "marrowtune2", "marrowtun", ""}) {
         AddItem(nearMiss, OTHER_BOUNDS);
     }
-    IconRect rect = ZEROS;
-    EXPECT_FALSE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, ZEROS);
+    EXPECT_FALSE(Lookup());
 
     AddItem(TARGET, TARGET_BOUNDS);
-    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, TARGET_RECT);
+    EXPECT_EQ(Lookup(), TARGET_RECT);
 }
 
 TEST_F(LocateDesktopIconTest, DuplicateNamesYieldTheLowerChildIndex)
@@ -104,9 +110,7 @@ TEST_F(LocateDesktopIconTest, DuplicateNamesYieldTheLowerChildIndex)
     AddItem(TARGET, TARGET_BOUNDS);
     AddItem(TARGET, OTHER_BOUNDS);
 
-    IconRect rect = UNTOUCHED;
-    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, TARGET_RECT);
+    EXPECT_EQ(Lookup(), TARGET_RECT);
 }
 
 // An unnamed item, and one whose get_accName fails while still handing out
@@ -117,18 +121,14 @@ TEST_F(LocateDesktopIconTest, UnnamedAndUnnameableItemsAreSkipped)
     AddItem(TARGET, OTHER_BOUNDS, ItemFault::NameFails);
     AddItem(TARGET, TARGET_BOUNDS);
 
-    IconRect rect = UNTOUCHED;
-    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, TARGET_RECT);
+    EXPECT_EQ(Lookup(), TARGET_RECT);
 }
 
 TEST_F(LocateDesktopIconTest, NameAnsweredWithSFalseStillMatches)
 {
     AddItem(TARGET, TARGET_BOUNDS, ItemFault::NameIsFalse);
 
-    IconRect rect = UNTOUCHED;
-    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, TARGET_RECT);
+    EXPECT_EQ(Lookup(), TARGET_RECT);
 }
 
 // Items delivered as objects of their own are never examined, whether they
@@ -141,13 +141,10 @@ TEST_F(LocateDesktopIconTest, DispatchChildNeverMatches)
         desktop->SetOfferEnumerator(enumerator);
         desktop->At(AddItem(TARGET, OTHER_BOUNDS)).asDispatch = true;
 
-        IconRect rect = UNTOUCHED;
-        EXPECT_FALSE(LocateDesktopIcon(TARGET, rect));
-        EXPECT_EQ(rect, UNTOUCHED);
+        EXPECT_FALSE(Lookup());
 
         AddItem(TARGET, TARGET_BOUNDS);
-        EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
-        EXPECT_EQ(rect, TARGET_RECT);
+        EXPECT_EQ(Lookup(), TARGET_RECT);
         EXPECT_EQ(desktop->OutstandingReferences(), 0);
     }
 }
@@ -158,9 +155,7 @@ TEST_F(LocateDesktopIconTest, ItemThatCannotBeFetchedIsSkipped)
     AddItem(TARGET, OTHER_BOUNDS, ItemFault::ChildFails);
     AddItem(TARGET, TARGET_BOUNDS);
 
-    IconRect rect = UNTOUCHED;
-    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, TARGET_RECT);
+    EXPECT_EQ(Lookup(), TARGET_RECT);
 }
 
 // Under a code page where these take more bytes than the old two-per-unit
@@ -173,9 +168,7 @@ TEST_F(LocateDesktopIconTest, NonAsciiNamesBeforeTheIconDoNotEndTheWalk)
             THIRD_BOUNDS);
     AddItem(TARGET, TARGET_BOUNDS);
 
-    IconRect rect = UNTOUCHED;
-    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, TARGET_RECT);
+    EXPECT_EQ(Lookup(), TARGET_RECT);
 }
 
 TEST_F(LocateDesktopIconTest, RectangleIsReturnedAsReported)
@@ -190,9 +183,7 @@ TEST_F(LocateDesktopIconTest, RectangleIsReturnedAsReported)
     for (const RECT& bounds : cases) {
         const standin::Item moved = MakeItem(std::string(TARGET), bounds);
         desktop->At(target) = moved;
-        IconRect rect = UNTOUCHED;
-        EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
-        EXPECT_EQ(rect, (IconRect{bounds.left, bounds.top, bounds.right, bounds.bottom}));
+        EXPECT_EQ(Lookup(), (IconRect{bounds.left, bounds.top, bounds.right, bounds.bottom}));
     }
 }
 
@@ -208,9 +199,7 @@ TEST_F(LocateDesktopIconTest, HugeExtentsDoNotWrapAround)
     item.height = BIG;
     desktop->Add(item);
 
-    IconRect rect = UNTOUCHED;
-    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, (IconRect{BIG, -BIG, MOST, 0}));
+    EXPECT_EQ(Lookup(), (IconRect{BIG, -BIG, MOST, 0}));
 }
 
 TEST_F(LocateDesktopIconTest, HiddenListViewIsNotSearched)
@@ -218,13 +207,10 @@ TEST_F(LocateDesktopIconTest, HiddenListViewIsNotSearched)
     AddItem(TARGET, TARGET_BOUNDS);
     desktop->SetListViewVisible(false);
 
-    IconRect rect = UNTOUCHED;
-    EXPECT_FALSE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, UNTOUCHED);
+    EXPECT_FALSE(Lookup());
 
     desktop->SetListViewVisible(true);
-    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, TARGET_RECT);
+    EXPECT_EQ(Lookup(), TARGET_RECT);
 }
 
 TEST_F(LocateDesktopIconTest, NoDesktopMeansNotFound)
@@ -232,13 +218,10 @@ TEST_F(LocateDesktopIconTest, NoDesktopMeansNotFound)
     AddItem(TARGET, TARGET_BOUNDS);
     desktop->DestroyWindows();
 
-    IconRect rect = UNTOUCHED;
-    EXPECT_FALSE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, UNTOUCHED);
+    EXPECT_FALSE(Lookup());
 
     desktop->CreateWindows();
-    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, TARGET_RECT);
+    EXPECT_EQ(Lookup(), TARGET_RECT);
 }
 
 TEST_F(LocateDesktopIconTest, FailedChildCountMeansNotFound)
@@ -246,17 +229,14 @@ TEST_F(LocateDesktopIconTest, FailedChildCountMeansNotFound)
     AddItem(TARGET, TARGET_BOUNDS);
     desktop->SetChildCountFails(true);
 
-    IconRect rect = UNTOUCHED;
-    EXPECT_FALSE(LocateDesktopIcon(TARGET, rect));
-    EXPECT_EQ(rect, UNTOUCHED);
+    EXPECT_FALSE(Lookup());
 }
 
 TEST_F(LocateDesktopIconTest, FailedLocationStillCountsAsFound)
 {
     AddItem(TARGET, TARGET_BOUNDS, ItemFault::LocationFails);
 
-    IconRect rect = UNTOUCHED;
-    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_EQ(Lookup(), ZEROS) << "the rectangle of a failed accLocation is all zeros";
 }
 
 // An exception anywhere in the walk ends it with "not found": none leaves the

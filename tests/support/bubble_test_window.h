@@ -1,56 +1,28 @@
-// Creates the real bubble window inside a test process, with the same class
-// and arguments as the program, and pumps its messages while a test waits.
+// The real bubble window inside a test process (or a benchmark), created with
+// the program's class and arguments, and what a test reads of it: the quit
+// message, the canvas, the timers.
 #pragma once
 
 #include <windows.h>
 
-#include <cstring>
-#include <functional>
-
 #include "app/app.h"
 #include "bubble/bubble.h"
+#include "tests/support/dib_pixels.h"
 
-inline bool RegisterBubbleClassForTest()
-{
-    WNDCLASSA windowClass = {};
-    windowClass.style = CS_VREDRAW | CS_HREDRAW;
-    windowClass.lpfnWndProc = BubbleWindow;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = BUBBLE_CLASS_NAME;
-    return RegisterClassA(&windowClass) != 0 ||
-           GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
+using testpictures::AlphaOf;
+using testpictures::BlueOf;
+using testpictures::GreenOf;
+using testpictures::RedOf;
 
-// The window is created exactly as the program creates it, so WM_CREATE
-// locates the icon and builds the bubble (or gives up) before this returns.
+// The window is created exactly as the program creates it, with the
+// program's own class, so WM_CREATE locates the icon and builds the bubble
+// (or gives up) before this returns.
 inline HWND CreateBubbleWindowForTest()
 {
-    RegisterBubbleClassForTest();
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (!RegisterBubbleClass(instance) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
     return CreateWindowExA(WS_EX_TOOLWINDOW, BUBBLE_CLASS_NAME, BUBBLE_WINDOW_TITLE, WS_POPUP, 0, 0,
-                           BUBBLE_WIDTH, BUBBLE_HEIGHT, nullptr, nullptr, GetModuleHandleA(nullptr),
-                           nullptr);
-}
-
-// Dispatches this thread's messages (other than WM_QUIT, which is left in
-// the queue) until `done` holds or `timeoutMs` has passed. Returns `done()`.
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return done();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now < 50 ? deadline - now : 50),
-                                  QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-            if (msg.message == WM_QUIT) return done();
-            PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    return true;
+                           BUBBLE_WIDTH, BUBBLE_HEIGHT, nullptr, nullptr, instance, nullptr);
 }
 
 // True when a WM_QUIT is waiting in this thread's queue; takes it out.
@@ -65,20 +37,9 @@ inline bool TakeQuitMessage(int* exitCode = nullptr)
 // A pixel of the bubble's canvas as 0xAARRGGBB, premultiplied.
 inline DWORD CanvasPixel(int x, int y)
 {
-    DIBSECTION section = {};
-    if (GetObjectA(bubbleState.canvasBitmap, sizeof section, &section) != sizeof section) return 0;
-    GdiFlush();
-    const BYTE* row = static_cast<const BYTE*>(section.dsBm.bmBits) +
-                      static_cast<size_t>(y) * section.dsBm.bmWidthBytes;
-    DWORD pixel = 0;
-    memcpy(&pixel, row + 4 * static_cast<size_t>(x), sizeof pixel);
-    return pixel;
+    const testpictures::DibPixels canvas(bubbleState.canvasBitmap);
+    return canvas.Valid() ? canvas.At(x, y) : 0;
 }
-
-inline BYTE AlphaOf(DWORD argb) { return static_cast<BYTE>(argb >> 24); }
-inline BYTE RedOf(DWORD argb) { return static_cast<BYTE>(argb >> 16); }
-inline BYTE GreenOf(DWORD argb) { return static_cast<BYTE>(argb >> 8); }
-inline BYTE BlueOf(DWORD argb) { return static_cast<BYTE>(argb); }
 
 // A timer's existence, found by killing it: KillTimer fails for a timer that
 // is not running. Restarts it with `periodMs` when it was running.

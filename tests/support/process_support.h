@@ -1,6 +1,8 @@
-// The program and desktop-standin.exe as processes of their own, for tests
-// that need the shell in another process (one that can hang or die). Every
-// wait is bounded, and whatever a test started is ended on the way out.
+// The program and desktop-standin.exe as processes of their own, started by
+// a test: the program against a stand-in desktop in the test process or in
+// another one (which can hang or die). Every wait is bounded and dispatches
+// the test thread's messages, through which a stand-in desktop in the test
+// process serves the program; whatever a test started is ended on the way out.
 #pragma once
 
 #include <windows.h>
@@ -24,14 +26,22 @@ inline std::string TestFolder()
     return folder;
 }
 
-// Polls `done` every POLL_MS until it holds or `timeoutMs` has passed.
+// Checks `done` at least every POLL_MS, dispatching this thread's messages
+// in between, until it holds or `timeoutMs` has passed. A WM_QUIT is left in
+// the queue.
 template <typename Condition>
 bool WaitFor(Condition done, DWORD timeoutMs = WAIT_LIMIT_MS)
 {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (!done()) {
         if (GetTickCount64() >= deadline) return done();
-        Sleep(POLL_MS);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, POLL_MS, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
+            PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
     }
     return true;
 }
@@ -78,7 +88,7 @@ public:
     DWORD WaitForExit(DWORD timeoutMs = WAIT_LIMIT_MS)
     {
         if (!started) return STILL_ACTIVE;
-        WaitForSingleObject(info.hProcess, timeoutMs);
+        WaitFor([this] { return !Running(); }, timeoutMs);
         DWORD code = STILL_ACTIVE;
         GetExitCodeProcess(info.hProcess, &code);
         return code;
@@ -184,17 +194,30 @@ private:
     std::string pending;
 };
 
-// marrowtune-bubble.exe from the folder above this one.
+// The path of marrowtune-bubble.exe, in the folder above this executable's.
+inline std::string ProgramPath()
+{
+    std::string folder = TestFolder();
+    folder.erase(folder.size() - 1);
+    folder.erase(folder.find_last_of("\\/") + 1);
+    return folder + "marrowtune-bubble.exe";
+}
+
+// marrowtune-bubble.exe, started with `arguments` on its command line and,
+// unless it is NO_SHOW_COMMAND, the show command `showCommand` (an SW_ value)
+// handed over as a shortcut hands it.
+constexpr int NO_SHOW_COMMAND = -1;
 class ProgramProcess {
 public:
-    ProgramProcess()
+    explicit ProgramProcess(const std::string& arguments = "", int showCommand = NO_SHOW_COMMAND)
     {
-        std::string folder = TestFolder();
-        folder.erase(folder.size() - 1);
-        folder.erase(folder.find_last_of("\\/") + 1);
         STARTUPINFOA startup{};
         startup.cb = sizeof(startup);
-        process.Start("\"" + folder + "marrowtune-bubble.exe\"", startup, FALSE);
+        if (showCommand != NO_SHOW_COMMAND) {
+            startup.dwFlags = STARTF_USESHOWWINDOW;
+            startup.wShowWindow = static_cast<WORD>(showCommand);
+        }
+        process.Start("\"" + ProgramPath() + "\" " + arguments, startup, FALSE);
     }
 
     bool Started() const { return process.Started(); }

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tests/gfx/test_pictures.h"
+#include "tests/support/test_pictures.h"
 #include "widgets/widgets.h"
 
 using namespace testpictures;

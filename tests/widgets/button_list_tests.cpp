@@ -2,10 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <vector>
 
-#include "tests/gfx/test_pictures.h"
+#include "tests/support/test_pictures.h"
 #include "widgets/widgets.h"
 
 using namespace testpictures;
@@ -49,28 +50,23 @@ struct Buttons {
         owned.push_back(std::make_unique<ImageButton>(rect, COMMAND));
         return owned.back().get();
     }
+    template <size_t N>
+    std::array<ImageButton*, N> Several()
+    {
+        std::array<ImageButton*, N> buttons{};
+        for (ImageButton*& button : buttons) button = Make();
+        return buttons;
+    }
     std::vector<std::unique_ptr<ImageButton>> owned;
 };
 
 }  // namespace
 
-TEST(ButtonList, NewHostHasOnlyTheSentinel)
-{
-    ButtonHost host;
-    EXPECT_EQ(CheckedButtons(host), std::vector<ImageButton*>{});
-    EXPECT_EQ(host.head->next, nullptr);
-    EXPECT_EQ(host.lastNode, nullptr);
-    EXPECT_EQ(host.cursor, LoadCursorA(nullptr, IDC_HAND));
-    EXPECT_EQ(host.childWindow, nullptr);
-}
-
 TEST(ButtonList, PositionZeroAppends)
 {
     Buttons make;
     ButtonHost host;
-    ImageButton* a = make.Make();
-    ImageButton* b = make.Make();
-    ImageButton* c = make.Make();
+    const auto [a, b, c] = make.Several<3>();
     host.AddButton(0, a);
     EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a}));
     host.AddButton(0, b);
@@ -82,10 +78,7 @@ TEST(ButtonList, PositionOneAndNegativePositionsPrepend)
 {
     Buttons make;
     ButtonHost host;
-    ImageButton* a = make.Make();
-    ImageButton* b = make.Make();
-    ImageButton* c = make.Make();
-    ImageButton* d = make.Make();
+    const auto [a, b, c, d] = make.Several<4>();
     host.AddButton(1, a);
     EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a})) << "into an empty list";
     host.AddButton(1, b);
@@ -99,12 +92,7 @@ TEST(ButtonList, PositionKMakesTheButtonTheKthOrTheLast)
 {
     Buttons make;
     ButtonHost host;
-    ImageButton* a = make.Make();
-    ImageButton* b = make.Make();
-    ImageButton* c = make.Make();
-    ImageButton* d = make.Make();
-    ImageButton* e = make.Make();
-    ImageButton* f = make.Make();
+    const auto [a, b, c, d, e, f] = make.Several<6>();
     host.AddButton(2, a);
     EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a})) << "k beyond an empty list";
     host.AddButton(0, b);
@@ -123,9 +111,7 @@ TEST(ButtonList, PositionJustPastTheEndAppends)
 {
     Buttons make;
     ButtonHost host;
-    ImageButton* a = make.Make();
-    ImageButton* b = make.Make();
-    ImageButton* c = make.Make();
+    const auto [a, b, c] = make.Several<3>();
     host.AddButton(0, a);
     host.AddButton(0, b);
     host.AddButton(3, c);  // the third of three
@@ -204,9 +190,10 @@ TEST(ButtonList, MovedRectPaintsTheUnchangedSurfaceAtTheNewCorner)
     delete picture;
 }
 
-TEST(ButtonList, EmptyHostPaintsNothing)
+TEST(ButtonList, ANewHostHoldsNoButtonAndPaintsNothing)
 {
     ButtonHost host;
+    EXPECT_EQ(CheckedButtons(host), std::vector<ImageButton*>{});
     constexpr uint32_t BACKGROUND = Bgra(1, 2, 3, 4);
     Canvas canvas(8, -8);
     canvas.Pixels().Fill(BACKGROUND);

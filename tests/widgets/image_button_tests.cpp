@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
-#include "tests/gfx/test_pictures.h"
+#include "tests/support/test_pictures.h"
 #include "widgets/widgets.h"
 
 using namespace testpictures;
@@ -14,12 +14,6 @@ constexpr int BUTTON_WIDTH = 66;
 constexpr int BUTTON_HEIGHT = 24;
 constexpr UINT DISMISS_COMMAND = 2000;
 constexpr uint32_t COLOUR_BITS = 0x00FFFFFF;
-
-const Rgba RED{255, 0, 0, 255};
-const Rgba GREEN{0, 255, 0, 255};
-const Rgba BLUE{0, 0, 255, 255};
-const Rgba YELLOW{255, 255, 0, 255};
-const Rgba MAGENTA{255, 0, 255, 255};
 
 // A button with a solid, distinct picture for each state.
 struct ColouredButton {
@@ -69,21 +63,21 @@ HCURSOR Arrow() { return LoadCursorA(nullptr, IDC_ARROW); }
 
 }  // namespace
 
-TEST(ImageButton, NewButtonIsNormalWithEmptySlotsAndASurfaceOfItsRectSize)
+TEST(ImageButton, ANewButtonShowsNothingUntilRenderedThenItsNormalPictureOverItsWholeRect)
 {
-    ImageButton button(DISMISS_RECT, DISMISS_COMMAND);
+    ColouredButton coloured;
+    ImageButton& button = coloured.button;
     ASSERT_NE(button.surface, nullptr);
-    EXPECT_EQ(button.surface->width, BUTTON_WIDTH);
-    EXPECT_EQ(button.surface->height, BUTTON_HEIGHT);
-    EXPECT_TRUE(EqualRect(&button.rect, &DISMISS_RECT));
-    EXPECT_EQ(button.state, Normal);
-    EXPECT_EQ(button.commandId, DISMISS_COMMAND);
-    for (PngImage* image : button.images) EXPECT_EQ(image, nullptr);
-    EXPECT_EQ(button.imageOrigin.x, 0);
-    EXPECT_EQ(button.imageOrigin.y, 0);
-    EXPECT_EQ(button.badgeOrigin.x, 0);
-    EXPECT_EQ(button.badgeOrigin.y, 0);
-    EXPECT_EQ(button.targetDC, nullptr);
+    EXPECT_EQ(SurfaceIs(button, 0), "") << "transparent before any rendering";
+
+    // A message that changes no state re-renders the state the button is in.
+    HCURSOR slot = nullptr;
+    button.HandleMouse(WM_RBUTTONDOWN, 0, 0, &slot);
+    const DibPixels pixels = SurfaceOf(button);
+    EXPECT_EQ(pixels.width, BUTTON_WIDTH);
+    EXPECT_EQ(pixels.height, BUTTON_HEIGHT);
+    EXPECT_EQ(SurfaceIs(button, coloured.ColourOf(Normal)), "") << "a new button is in its normal state";
+    EXPECT_EQ(slot, Arrow());
 }
 
 TEST(ImageButton, SetImageFillsOnlySlotsOneToFiveAndDoesNotRender)

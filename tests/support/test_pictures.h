@@ -1,6 +1,6 @@
 // Test helpers shared by the graphics and widget tests: small PNG pictures
-// made in memory with exactly known pixels, and 32-bit DIB canvases whose
-// pixels can be read and written directly.
+// made in memory with exactly known pixels, and 32-bit DIB canvases made
+// without the code under test.
 #pragma once
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "gfx/gfx.h"
+#include "tests/support/dib_pixels.h"
 
 namespace testpictures {
 
@@ -20,15 +21,11 @@ struct Rgba {
     BYTE r, g, b, a;
 };
 
-// A 32-bit DIB pixel as it sits in memory (B, G, R, A), read as one word.
-constexpr uint32_t Bgra(uint32_t r, uint32_t g, uint32_t b, uint32_t a)
-{
-    return (a << 24) | (r << 16) | (g << 8) | b;
-}
-constexpr BYTE AlphaOf(uint32_t pixel) { return static_cast<BYTE>(pixel >> 24); }
-constexpr BYTE RedOf(uint32_t pixel) { return static_cast<BYTE>(pixel >> 16); }
-constexpr BYTE GreenOf(uint32_t pixel) { return static_cast<BYTE>(pixel >> 8); }
-constexpr BYTE BlueOf(uint32_t pixel) { return static_cast<BYTE>(pixel); }
+// Opaque colours the tests paint with.
+constexpr Rgba RED{255, 0, 0, 255};
+constexpr Rgba GREEN{0, 255, 0, 255};
+constexpr Rgba BLUE{0, 0, 255, 255};
+constexpr Rgba MAGENTA{255, 0, 255, 255};
 
 // The premultiplied pixel that `colour` becomes in a 32-bit DIB.
 inline uint32_t Premultiplied(Rgba colour)
@@ -158,47 +155,6 @@ inline PngImage* SolidPicture(int width, int height, Rgba colour)
 {
     return PictureOf(width, height, std::vector<Rgba>(static_cast<size_t>(width) * height, colour));
 }
-
-// The pixels of a 32-bit DIB section, top row first. GDI does not tell which
-// way up a section's rows run (GetObject reports a positive height for
-// both), so the caller says; every surface of the program runs top-down.
-class DibPixels {
-public:
-    explicit DibPixels(HBITMAP bitmap, bool topDown = true) : bottomUp(!topDown)
-    {
-        GdiFlush();
-        DIBSECTION section{};
-        if (GetObjectA(bitmap, sizeof section, &section) != sizeof section || !section.dsBm.bmBits ||
-            section.dsBm.bmBitsPixel != 32) {
-            return;
-        }
-        width = section.dsBm.bmWidth;
-        height = section.dsBm.bmHeight;
-        rowWords = section.dsBm.bmWidthBytes / 4;
-        bits = static_cast<uint32_t*>(section.dsBm.bmBits);
-    }
-    bool Valid() const { return bits != nullptr; }
-    uint32_t& At(int x, int y) const
-    {
-        const int row = bottomUp ? height - 1 - y : y;
-        return bits[static_cast<size_t>(row) * rowWords + x];
-    }
-    // The word stored first in memory, whichever pixel that is.
-    uint32_t& FirstInMemory() const { return bits[0]; }
-    void Fill(uint32_t pixel) const
-    {
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) At(x, y) = pixel;
-    }
-
-    int width = 0;
-    int height = 0;
-
-private:
-    uint32_t* bits = nullptr;
-    int rowWords = 0;
-    bool bottomUp = false;
-};
 
 // A 32-bit DIB section selected into a memory DC of its own, made without
 // the code under test. A negative height builds it top-down.

@@ -14,9 +14,19 @@
 #include "tests/standin/standin_desktop.h"
 #include "tests/support/bubble_test_window.h"
 
+// The latest presentation reached the window: UpdateLayeredWindow took it.
+inline testing::AssertionResult LastPresentationShown()
+{
+    if (shellCounters.presentations == 0) return testing::AssertionFailure() << "nothing was presented";
+    if (shellCounters.lastResult) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "UpdateLayeredWindow refused the presentation (error "
+                                       << shellCounters.lastError << ")";
+}
+
 class BubbleTest : public testing::Test {
 protected:
     static constexpr RECT TYPICAL_ICON = {20, 100, 95, 170};
+    static constexpr int MAX_FADE_IN_TICKS = 20;
 
     // Creates the desktop with the icon at `icon` and the bubble beside it.
     void StartWithIcon(const RECT& icon)
@@ -41,6 +51,15 @@ protected:
     void RemoveIcon() { desktop->Remove(iconIndex); }
 
     void Tick(UINT_PTR timerId) { SendMessageA(window, WM_TIMER, timerId, 0); }
+
+    // Fade-in ticks until the bubble is opaque; far fewer than the bound.
+    void FadeInFully()
+    {
+        for (int tick = 0; tick < MAX_FADE_IN_TICKS && bubbleState.alpha < ALPHA_OPAQUE; ++tick) {
+            Tick(TIMER_FADE_IN);
+        }
+        EXPECT_EQ(ALPHA_OPAQUE, bubbleState.alpha);
+    }
 
     // An icon whose right edge leaves exactly `room` pixels beyond the
     // bubble's right edge on the right side (negative: no room).
