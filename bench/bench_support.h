@@ -14,6 +14,9 @@
 namespace standin {
 class Desktop;
 }
+namespace processes {
+class StandinProcess;
+}
 
 namespace bench {
 
@@ -79,8 +82,27 @@ Comparison CompareAlternating(Product product, Baseline baseline, int callsPerRo
 // Returns the icon's rectangle.
 RECT FillDesktop(standin::Desktop& desktop, int items);
 
+// The same desktop served by desktop-standin.exe in another process, as the
+// shell serves it: waits for its "ready", then adds `items` icons, the last
+// "marrowtune" at `icon`. False when the stand-in does not answer.
+bool FillStandin(processes::StandinProcess& standin, int items, const RECT& icon);
+
+// A rectangle as the stand-in's commands take it: "left top right bottom".
+std::string RectText(const RECT& bounds);
+
+// The window the probed programs post their reports to: one of class
+// `className` on this thread. Null when it cannot be created.
+HWND CreateReportWindow(const char* className);
+
+// Dispatches this thread's messages until one of `message` arrives (left in
+// `report`, not dispatched); false when `deadline` (GetTickCount64) passes first.
+bool NextReport(UINT message, ULONGLONG deadline, MSG& report);
+
 // The folder of this executable, with a trailing separator.
 std::string ExecutableFolder();
+
+// The folder of desktop-standin.exe, beside the benchmarks' folder.
+std::string StandinFolder();
 
 // What the process holds. The Windows counters (GetProcessMemoryInfo's
 // private bytes, GetGuiResources) are kept as reported; Wine reports 0 for
