@@ -184,17 +184,18 @@ private:
     std::string pending;
 };
 
-// marrowtune-bubble.exe from the folder above this one.
+// marrowtune-bubble.exe from the folder above this one, or the program that
+// `commandLine` names (a build of the program's code made for measuring).
 class ProgramProcess {
 public:
-    ProgramProcess()
+    explicit ProgramProcess(const std::string& commandLine = "")
     {
         std::string folder = TestFolder();
         folder.erase(folder.size() - 1);
         folder.erase(folder.find_last_of("\\/") + 1);
         STARTUPINFOA startup{};
         startup.cb = sizeof(startup);
-        process.Start("\"" + folder + "marrowtune-bubble.exe\"", startup, FALSE);
+        process.Start(commandLine.empty() ? "\"" + folder + "marrowtune-bubble.exe\"" : commandLine, startup, FALSE);
     }
 
     bool Started() const { return process.Started(); }
