@@ -106,7 +106,7 @@ void PrintPerItem(const std::string& figure, const bench::Comparison& smallest, 
     char bareText[32];
     std::snprintf(tickText, sizeof tickText, "%.3f", tick);
     std::snprintf(bareText, sizeof bareText, "%.3f", bare);
-    bench::PrintResult("tracking tick", figure, tickText, bareText, tick / bare, bench::NO_TARGET, false);
+    bench::PrintResult("tracking tick", figure, tickText, bareText, -1, bench::NO_TARGET, false);
 }
 
 void Refill(standin::Desktop& desktop, int items)
