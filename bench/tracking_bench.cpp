@@ -38,7 +38,7 @@ struct Size {
     int rounds;
 };
 constexpr Size IN_PROCESS_SIZES[] = {{10, 200, 9}, {100, 60, 9}, {1000, 8, 9}};
-constexpr Size CROSS_PROCESS_SIZES[] = {{10, 3, 11}, {100, 1, 15}};
+constexpr Size CROSS_PROCESS_SIZES[] = {{10, 3, 31}, {100, 1, 21}};
 
 HWND bubble = nullptr;
 int presentationsWhileMeasuring = 0;
