@@ -9,6 +9,7 @@
 
 #include "tests/standin/standin_desktop.h"
 #include "tests/support/gui_objects.h"
+#include "tests/support/process_support.h"
 
 namespace bench {
 
@@ -20,6 +21,13 @@ constexpr LONG GRID_COLUMNS = 10;
 
 // The top of the user-mode address space walked for private memory.
 constexpr ULONG_PTR ADDRESS_SPACE_END = 0x7FFFFFFF0000ULL;
+
+RECT GridPlace(int index)
+{
+    const LONG left = (index % GRID_COLUMNS) * ICON_PITCH;
+    const LONG top = (index / GRID_COLUMNS) * ICON_PITCH;
+    return RECT{left, top, left + ICON_SIZE, top + ICON_SIZE};
+}
 
 LONGLONG Frequency()
 {
@@ -44,6 +52,11 @@ SIZE_T CommittedPrivateBytes()
         address = next;
     }
     return total;
+}
+
+LRESULT CALLBACK ReportWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -100,14 +113,58 @@ RECT FillDesktop(standin::Desktop& desktop, int items)
 {
     RECT icon{};
     for (int index = 0; index < items; ++index) {
-        const LONG left = (index % GRID_COLUMNS) * ICON_PITCH;
-        const LONG top = (index / GRID_COLUMNS) * ICON_PITCH;
-        const RECT bounds{left, top, left + ICON_SIZE, top + ICON_SIZE};
+        const RECT bounds = GridPlace(index);
         const bool last = index + 1 == items;
         desktop.Add(standin::MakeItem(last ? std::string(TARGET_NAME) : "Item " + std::to_string(index), bounds));
         if (last) icon = bounds;
     }
     return icon;
+}
+
+std::string RectText(const RECT& bounds)
+{
+    return std::to_string(bounds.left) + " " + std::to_string(bounds.top) + " " + std::to_string(bounds.right) + " " +
+           std::to_string(bounds.bottom);
+}
+
+bool FillStandin(processes::StandinProcess& standin, int items, const RECT& icon)
+{
+    if (standin.ReadLine() != "ready") return false;
+    for (int index = 0; index + 1 < items; ++index) {
+        if (standin.Send("add \"Item " + std::to_string(index) + "\" " + RectText(GridPlace(index))) != "ok") {
+            return false;
+        }
+    }
+    return standin.Send(std::string("add ") + TARGET_NAME + " " + RectText(icon)) == "ok";
+}
+
+HWND CreateReportWindow(const char* className)
+{
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = ReportWindow;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(WS_EX_TOOLWINDOW, className, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           windowClass.hInstance, nullptr);
+}
+
+bool NextReport(UINT message, ULONGLONG deadline, MSG& report)
+{
+    for (;;) {
+        while (PeekMessageA(&report, nullptr, 0, 0, PM_REMOVE)) {
+            if (report.message == message) return true;
+            DispatchMessageA(&report);
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+    }
+}
+
+std::string StandinFolder()
+{
+    return ExecutableFolder() + "..\\tests\\";
 }
 
 std::string ExecutableFolder()

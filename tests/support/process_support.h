@@ -203,13 +203,15 @@ inline std::string ProgramPath()
     return folder + "marrowtune-bubble.exe";
 }
 
-// marrowtune-bubble.exe, started with `arguments` on its command line and,
-// unless it is NO_SHOW_COMMAND, the show command `showCommand` (an SW_ value)
-// handed over as a shortcut hands it.
+// marrowtune-bubble.exe (or `program`, a build of the program's code made for
+// measuring), started with `arguments` on its command line and, unless it is
+// NO_SHOW_COMMAND, the show command `showCommand` (an SW_ value) handed over
+// as a shortcut hands it.
 constexpr int NO_SHOW_COMMAND = -1;
 class ProgramProcess {
 public:
-    explicit ProgramProcess(const std::string& arguments = "", int showCommand = NO_SHOW_COMMAND)
+    explicit ProgramProcess(const std::string& arguments = "", int showCommand = NO_SHOW_COMMAND,
+                            const std::string& program = ProgramPath())
     {
         STARTUPINFOA startup{};
         startup.cb = sizeof(startup);
@@ -217,7 +219,7 @@ public:
             startup.dwFlags = STARTF_USESHOWWINDOW;
             startup.wShowWindow = static_cast<WORD>(showCommand);
         }
-        process.Start("\"" + ProgramPath() + "\" " + arguments, startup, FALSE);
+        process.Start("\"" + program + "\" " + arguments, startup, FALSE);
     }
 
     bool Started() const { return process.Started(); }
