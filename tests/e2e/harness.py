@@ -576,12 +576,21 @@ class Session:
             done = lambda alpha: alpha == 0
         return self.film(box, probe, done, limit, label)
 
-    def film_grow(self, baseline, x, y, side, state="normal", limit=APPEAR_LIMIT, label=None):
+    def film_grow(self, baselines, x, y, side, state="normal", limit=APPEAR_LIMIT, label=None):
         """Films the bubble's place at (x, y) until the bubble is shown whole
-        there; returns [(seconds, grow step)] as grow_stage reads them."""
+        there; returns [(seconds, grow step)] as grow_stage reads them over
+        the first of `baselines` (desktop screenshots) that explains the
+        picture."""
         box = box_at(x, y)
-        under = baseline.crop(box)
-        probe = lambda region: grow_stage(region, under, self.pictures, side, state)
+        unders = [baseline.crop(box) for baseline in baselines]
+
+        def probe(region):
+            for under in unders:
+                step = grow_stage(region, under, self.pictures, side, state)
+                if step is not None:
+                    return step
+            return None
+
         return self.film(box, probe, lambda step: step == GROW_PARTIAL_STEPS + 1, limit, label)
 
     # -- figures and evidence

@@ -162,15 +162,17 @@ def stays(session, product, baseline, place, state, what):
     session.shot("after-" + what.replace(" ", "-"))
 
 
-def follow(session, standin, baseline, icon, expected_place, label):
+def follow(session, standin, before, baseline, icon, expected_place, label):
     """Moves the icon and films the bubble reappearing beside it: it must
     show partial grow steps in order and end whole, with the old place
-    bare; returns the new place."""
+    bare; returns the new place. `before` is the desktop before the move:
+    until the stand-in has repainted the moved icon, the new place still
+    shows that."""
     x, y, side = bubble_place(icon)
     check((x, y, side) == expected_place, "placement rule gives %s" % ((x, y, side),))
     moved_at = time.monotonic()
     standin.move(TARGET_ICON, icon)
-    records = session.film_grow(baseline, x, y, side, label=label + "-grow")
+    records = session.film_grow([baseline, before], x, y, side, label=label + "-grow")
     steps = [step for _, step in records if step is not None]
     strays = len(records) - len(steps)
     partial = sorted({step for step in steps if 0 < step <= GROW_PARTIAL_STEPS})
@@ -263,7 +265,8 @@ def moved_same_side(session):
     grows there from its top-left corner, and the button works there."""
     standin, baselines = start_desktop(session, [SAME_SIDE])
     product, place = show_bubble(session, baselines[HOME], HOME)
-    place = follow(session, standin, baselines[SAME_SIDE], SAME_SIDE, (285, 260, "right"), "moved")
+    place = follow(session, standin, baselines[HOME], baselines[SAME_SIDE], SAME_SIDE, (285, 260, "right"),
+                   "moved")
     click_and_end(session, product, baselines[SAME_SIDE], place)
 
 
@@ -274,13 +277,15 @@ def moved_across(session):
     a point that only the current side's button covers ends it."""
     standin, baselines = start_desktop(session, [FAR_RIGHT, BACK_LEFT])
     product, place = show_bubble(session, baselines[HOME], HOME)
-    place = follow(session, standin, baselines[FAR_RIGHT], FAR_RIGHT, (503, 300, "left"), "flipped")
+    place = follow(session, standin, baselines[HOME], baselines[FAR_RIGHT], FAR_RIGHT, (503, 300, "left"),
+                   "flipped")
     # The left-side button covers x 116..181: 118 lies outside the right-side one.
     session.move_pointer(*on_bubble(place, BUTTON_ONLY["left"]))
     expect_button(session, baselines[FAR_RIGHT], place, "hover", "flipped-hover")
     session.move_pointer(*on_bubble(place, BODY_POINT))
     expect_button(session, baselines[FAR_RIGHT], place, "normal", "flipped-off-button")
-    place = follow(session, standin, baselines[BACK_LEFT], BACK_LEFT, (85, 400, "right"), "flipped-back")
+    place = follow(session, standin, baselines[FAR_RIGHT], baselines[BACK_LEFT], BACK_LEFT, (85, 400, "right"),
+                   "flipped-back")
     # The right-side button covers x 125..190: 188 lies outside the left-side one.
     click_and_end(session, product, baselines[BACK_LEFT], place, BUTTON_ONLY["right"])
 
