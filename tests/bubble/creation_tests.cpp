@@ -48,12 +48,7 @@ TEST_F(BubbleTest, OnTheRightTheBubbleStandsTenPixelsIntoTheIcon)
     EXPECT_EQ(100, bubbleState.windowY);
     EXPECT_EQ(85, bubbleState.lastPlacedX);
     EXPECT_EQ(100, bubbleState.lastPlacedY);
-    RECT bounds = {};
-    GetWindowRect(window, &bounds);
-    EXPECT_EQ(85, bounds.left);
-    EXPECT_EQ(100, bounds.top);
-    EXPECT_EQ(BUBBLE_WIDTH, bounds.right - bounds.left);
-    EXPECT_EQ(BUBBLE_HEIGHT, bounds.bottom - bounds.top);
+    EXPECT_TRUE(CoversBubbleAt(window, 85, 100));
     EXPECT_TRUE(IsWindowVisible(window));
 
     const RECT button = bubbleState.dismissButton->rect;

@@ -25,6 +25,15 @@ inline HWND CreateBubbleWindowForTest()
                            BUBBLE_WIDTH, BUBBLE_HEIGHT, nullptr, nullptr, instance, nullptr);
 }
 
+// Whether `window` covers exactly the bubble's 207 x 75 pixels with its
+// top-left corner at (x, y).
+inline bool CoversBubbleAt(HWND window, LONG x, LONG y)
+{
+    RECT bounds{};
+    return GetWindowRect(window, &bounds) && bounds.left == x && bounds.top == y &&
+           bounds.right - bounds.left == BUBBLE_WIDTH && bounds.bottom - bounds.top == BUBBLE_HEIGHT;
+}
+
 // True when a WM_QUIT is waiting in this thread's queue; takes it out.
 inline bool TakeQuitMessage(int* exitCode = nullptr)
 {
