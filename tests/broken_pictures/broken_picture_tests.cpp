@@ -29,7 +29,6 @@ constexpr int BROKEN_IDS[] = {IDP_BUBBLE_LEFT, IDP_BUTTON_HOVER};
 
 constexpr int ALL_IDS[] = {IDP_BUBBLE_RIGHT, IDP_BUBBLE_LEFT, IDP_BUTTON_HOVER, IDP_BUTTON_NORMAL,
                            IDP_BUTTON_PRESSED};
-constexpr int MAX_TICKS = 20;
 // A point on the bubble's body, opaque in both bubble pictures.
 constexpr POINT BODY = {60, 40};
 const LPARAM ON_BUTTON = MAKELPARAM(150, 45);
@@ -116,12 +115,5 @@ TEST_F(BROKEN_PICTURES, TheButtonShowsNothingInItsBrokenStateAndTheClickStillEnd
     SendMessageA(window, WM_LBUTTONUP, 0, ON_BUTTON);
     ASSERT_EQ(1, bubbleState.dismissing);
 
-    int exitCode = -1;
-    bool quit = false;
-    for (int tick = 0; tick < MAX_TICKS && !quit; ++tick) {
-        Tick(TIMER_FADE_OUT);
-        quit = TakeQuitMessage(&exitCode);
-    }
-    EXPECT_TRUE(quit);
-    EXPECT_EQ(0, exitCode);
+    EXPECT_EQ(0, FadeOutUntilQuit());
 }

@@ -12,7 +12,6 @@ namespace {
 // Far more than any platform hands one process (Windows: 10,000 by default,
 // Wine: 65,536), so the loop ends because creation fails.
 constexpr size_t GDI_HANDLE_CEILING = 1 << 20;
-constexpr int MAX_TICKS = 100;
 
 // Takes every GDI handle the process can still get, so that the next device
 // context cannot be created; gives them back when it goes.
@@ -80,14 +79,7 @@ protected:
         SendMessageA(window, WM_LBUTTONUP, 0, onButton);
         ASSERT_EQ(1, bubbleState.dismissing) << "the click was ignored";
 
-        int exitCode = -1;
-        bool quit = false;
-        for (int tick = 0; tick < MAX_TICKS && !quit; ++tick) {
-            Tick(TIMER_FADE_OUT);
-            quit = TakeQuitMessage(&exitCode);
-        }
-        EXPECT_TRUE(quit) << "the fade-out never ended the process";
-        EXPECT_EQ(0, exitCode);
+        EXPECT_EQ(0, FadeOutUntilQuit()) << "the fade-out did not end the process with 0";
     }
 
     std::unique_ptr<GdiHandlesTaken> taken;

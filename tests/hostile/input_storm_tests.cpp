@@ -21,7 +21,6 @@ namespace {
 constexpr std::uint32_t DEFAULT_SEED = 7019;
 constexpr const char* SEED_VARIABLE = "MARROWTUNE_STORM_SEED";
 constexpr int STORM_MESSAGES = 10000;
-constexpr int MAX_FADE_TICKS = 20;
 constexpr LONG NEAR_MARGIN = 30;    // how far around the bubble most positions fall
 constexpr LONG EDGE_MARGIN = 3;     // around the button's edges
 
@@ -210,7 +209,7 @@ protected:
     }
 
     // A complete click on the button, then fade-out ticks until the quit
-    // message; its exit code, or -1 when none came.
+    // message; its exit code, or NO_QUIT when none came.
     int ClickAndFadeOut()
     {
         SendMessageA(window, WM_MOUSEMOVE, 0, ON_BUTTON);
@@ -222,11 +221,7 @@ protected:
         EXPECT_EQ(1, bubbleState.dismissing);
         EXPECT_FALSE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
         EXPECT_TRUE(TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_CLICK_PERIOD_MS));
-        int exitCode = -1;
-        for (int tick = 0; tick < MAX_FADE_TICKS; ++tick) {
-            Tick(TIMER_FADE_OUT);
-            if (TakeQuitMessage(&exitCode)) break;
-        }
+        const int exitCode = FadeOutUntilQuit();
         EXPECT_EQ(1, shellCounters.gdiplusShutdowns);
         return exitCode;
     }

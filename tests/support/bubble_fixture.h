@@ -27,6 +27,8 @@ class BubbleTest : public testing::Test {
 protected:
     static constexpr RECT TYPICAL_ICON = {20, 100, 95, 170};
     static constexpr int MAX_FADE_IN_TICKS = 20;
+    static constexpr int MAX_FADE_OUT_TICKS = 20;
+    static constexpr int NO_QUIT = -1;
 
     // Creates the desktop with the icon at `icon` and the bubble beside it.
     void StartWithIcon(const RECT& icon)
@@ -59,6 +61,18 @@ protected:
             Tick(TIMER_FADE_IN);
         }
         EXPECT_EQ(ALPHA_OPAQUE, bubbleState.alpha);
+    }
+
+    // Fade-out ticks until the quit message (nine of them after a full
+    // fade-out); its exit code, or NO_QUIT when none came within the bound.
+    int FadeOutUntilQuit()
+    {
+        int exitCode = NO_QUIT;
+        for (int tick = 0; tick < MAX_FADE_OUT_TICKS; ++tick) {
+            Tick(TIMER_FADE_OUT);
+            if (TakeQuitMessage(&exitCode)) return exitCode;
+        }
+        return NO_QUIT;
     }
 
     // An icon whose right edge leaves exactly `room` pixels beyond the
