@@ -20,24 +20,24 @@ constexpr DWORD BUBBLE_EX_STYLE_AT_CREATION = WS_EX_TOOLWINDOW;
 constexpr DWORD BUBBLE_STYLE = WS_POPUP;  // no WS_VISIBLE: created hidden
 
 // The bubble must never take the keyboard focus from the user's application,
-// so show commands that would activate it are shown without activation. A
-// maximized show has no such form and would also size the bubble to the
-// screen: it becomes a plain show that keeps the bubble's size and place.
+// so every show command becomes a show without activation. A maximized show
+// would also size the bubble to the screen; a minimized one would park it
+// off the screen (at -32000, -32000 on Windows) and a hidden one would keep
+// it out of sight, each leaving a bubble nobody can see or dismiss that holds
+// the single-instance mutex until the icon goes. All of them become the plain
+// non-activating show that keeps the bubble's size and place.
 int NonActivatingShowCommand(int showCommand)
 {
-    switch (showCommand) {
-    case SW_SHOWNORMAL:
-    case SW_RESTORE:
-    case SW_SHOWDEFAULT:
-    case SW_SHOWMAXIMIZED:
-        return SW_SHOWNOACTIVATE;
-    case SW_SHOW:
-        return SW_SHOWNA;
-    case SW_SHOWMINIMIZED:
-        return SW_SHOWMINNOACTIVE;
-    default:
-        return showCommand;
-    }
+    return showCommand == SW_SHOW || showCommand == SW_SHOWNA ? SW_SHOWNA : SW_SHOWNOACTIVATE;
+}
+
+// Whether another copy holds the single-instance mutex. A copy running with
+// more rights (started elevated by an installer) creates the mutex with a
+// security descriptor that an unelevated copy may not open: that answer
+// means "another copy runs" as much as finding the mutex does.
+bool AnotherCopyRuns(DWORD createMutexError)
+{
+    return createMutexError == ERROR_ALREADY_EXISTS || createMutexError == ERROR_ACCESS_DENIED;
 }
 
 }  // namespace
@@ -68,7 +68,7 @@ int RunBubble(HINSTANCE instance, int showCommand)
     // Created owned and never closed: the mutex marks this copy as running
     // until the process ends. A second copy finds it and leaves at once.
     CreateMutexA(nullptr, TRUE, SINGLE_INSTANCE_MUTEX);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (AnotherCopyRuns(GetLastError())) {
         return 0;
     }
 

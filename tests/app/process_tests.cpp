@@ -4,6 +4,7 @@
 // its messages.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <sddl.h>
 
 #include <string>
 
@@ -72,7 +73,41 @@ TEST(Process, ASecondCopyExitsAtOnceAndLeavesTheFirstAlone)
     EXPECT_EQ(0u, third.WaitForExit());
 }
 
-TEST(Process, AShortcutSetToMaximizedShowsTheBubbleAtItsSizeWithoutActivatingIt)
+// A copy started elevated (by an installer) creates the mutex with a
+// security descriptor an unelevated copy may not open; its CreateMutexA then
+// fails with ERROR_ACCESS_DENIED. Here the test process plays the elevated
+// copy with a mutex nobody may open.
+TEST(Process, ACopyDeniedTheMutexOfAnotherCopyExitsAtOnce)
+{
+    standin::Desktop desktop;
+    desktop.Add(standin::MakeItem(std::string("marrowtune"), TYPICAL_ICON));
+
+    PSECURITY_DESCRIPTOR denyEveryone = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;GA;;;WD)", SDDL_REVISION_1,
+                                                                     &denyEveryone, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, denyEveryone, FALSE};
+    const HANDLE elevatedCopysMutex = CreateMutexA(&attributes, TRUE, SINGLE_INSTANCE_MUTEX);
+    LocalFree(denyEveryone);
+    ASSERT_NE(nullptr, elevatedCopysMutex);
+    SetLastError(0);
+    const HANDLE reopened = CreateMutexA(nullptr, TRUE, SINGLE_INSTANCE_MUTEX);
+    const DWORD reopenError = GetLastError();
+    if (reopened) CloseHandle(reopened);
+    ASSERT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), reopenError) << "the platform did not deny the mutex";
+
+    ProgramProcess program;
+    ASSERT_TRUE(program.Started());
+    EXPECT_EQ(0u, program.WaitForExit());
+    EXPECT_EQ(nullptr, program.FindBubble());
+    CloseHandle(elevatedCopysMutex);
+}
+
+// A shortcut set to "Minimized" or "Maximized", or a launcher that starts the
+// program hidden: whatever show command comes, the bubble stands beside the
+// icon at its size, visible, and does not take the foreground.
+class ShowCommandTest : public testing::TestWithParam<int> {};
+
+TEST_P(ShowCommandTest, ShowsTheBubbleBesideTheIconWithoutActivatingIt)
 {
     standin::Desktop desktop;
     const size_t icon = desktop.Add(standin::MakeItem(std::string("marrowtune"), TYPICAL_ICON));
@@ -82,15 +117,31 @@ TEST(Process, AShortcutSetToMaximizedShowsTheBubbleAtItsSizeWithoutActivatingIt)
     // applied the show command.
     int namesAsked = 0;
     desktop.SetBeforeNameHook([&] { ++namesAsked; });
-    ProgramProcess program("", SW_SHOWMAXIMIZED);
-    const HWND bubble = program.WaitForBubble();
-    ASSERT_NE(nullptr, bubble);
+    ProgramProcess program("", GetParam());
+    ASSERT_TRUE(program.Started());
     ASSERT_TRUE(processes::WaitFor([&] { return namesAsked >= 2 || !program.Running(); }));
+    const HWND bubble = program.FindBubble();
+    ASSERT_NE(nullptr, bubble) << "the bubble is not visible";
 
     EXPECT_TRUE(CoversBubbleAt(bubble, 85, 100)) << "the show command changed the bubble's size or place";
     EXPECT_FALSE(IsZoomed(bubble));
+    EXPECT_FALSE(IsIconic(bubble));
     EXPECT_NE(bubble, GetForegroundWindow());
 
     desktop.Remove(icon);
     EXPECT_EQ(0u, program.WaitForExit());
 }
+
+INSTANTIATE_TEST_SUITE_P(Process, ShowCommandTest,
+                         testing::Values(SW_HIDE, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED, SW_MINIMIZE,
+                                         SW_SHOWMINNOACTIVE, SW_FORCEMINIMIZE),
+                         [](const testing::TestParamInfo<int>& info) {
+                             switch (info.param) {
+                             case SW_HIDE: return "Hide";
+                             case SW_SHOWMINIMIZED: return "ShowMinimized";
+                             case SW_SHOWMAXIMIZED: return "ShowMaximized";
+                             case SW_MINIMIZE: return "Minimize";
+                             case SW_SHOWMINNOACTIVE: return "ShowMinNoActive";
+                             default: return "ForceMinimize";
+                             }
+                         });
