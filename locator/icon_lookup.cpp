@@ -66,10 +66,21 @@ LONG FarEdge(LONG origin, LONG extent)
         std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
 }
 
-// Whether the item at `index` is a simple element whose name equals `name`;
-// on a match stores its screen rectangle in `rect`. An item that cannot be
-// fetched or named, or that comes as an object of its own, does not match.
-static bool MatchItem(IAccessible* list, LONG index, const std::string& name, IconRect& rect)
+const char* DesktopItem::Name() const
+{
+    return ansiName;
+}
+
+HRESULT DesktopItem::Location(LONG& left, LONG& top, LONG& width, LONG& height) const
+{
+    left = top = width = height = 0;
+    return list->accLocation(&left, &top, &width, &height, *child);
+}
+
+// Meets the item at `index`: a simple element with a name is handed to
+// `visit`, whose answer is returned. An item that cannot be fetched or named,
+// or that comes as an object of its own, is passed over (false).
+static bool VisitItem(IAccessible* list, LONG index, const DesktopItemVisitor& visit)
 {
     ChildVariant child;
     LONG obtained = 0;   // not consulted: the VARIANT's type says what came
@@ -81,22 +92,12 @@ static bool MatchItem(IAccessible* list, LONG index, const std::string& name, Ic
     if (FAILED(list->get_accName(child.Get(), accName.Out())) || accName.Get() == nullptr) {
         return false;
     }
-    // The wanted name is an ANSI text, so the item's name is compared in that form.
+    // Names are compared and shown in the ANSI code page, as the wanted name is.
     const AnsiName ansiName = ToAnsiName(accName.Get());
-    if (std::strcmp(ansiName.get(), name.c_str()) != 0) {
-        return false;
-    }
-    // A match counts whatever accLocation answers; on failure the zeros stay.
-    LONG left = 0;
-    LONG top = 0;
-    LONG width = 0;
-    LONG height = 0;
-    list->accLocation(&left, &top, &width, &height, child.Get());
-    rect = IconRect{left, top, FarEdge(left, width), FarEdge(top, height)};
-    return true;
+    return visit(DesktopItem(list, child.Get(), ansiName.get()));
 }
 
-bool LocateDesktopIcon(std::string name, IconRect& rect)
+bool WalkDesktopItems(const DesktopItemVisitor& visit, LONG* itemCount)
 {
     try {
         const HWND listView = FindDesktopListView();
@@ -114,15 +115,34 @@ bool LocateDesktopIcon(std::string name, IconRect& rect)
         if (FAILED(list.Get()->get_accChildCount(&count))) {
             return false;
         }
+        if (itemCount != nullptr) *itemCount = count;
         for (LONG index = 0; index < count; ++index) {
-            if (MatchItem(list.Get(), index, name, rect)) {
+            if (VisitItem(list.Get(), index, visit)) {
                 return true;
             }
         }
         return false;
     } catch (...) {
         // A failed name conversion, or anything else thrown during the walk,
-        // counts as "not found"; the guards above have released what was held.
+        // ends it as if nothing was found; the guards above have released
+        // what was held.
         return false;
     }
+}
+
+bool LocateDesktopIcon(std::string name, IconRect& rect)
+{
+    return WalkDesktopItems([&](const DesktopItem& item) {
+        if (std::strcmp(item.Name(), name.c_str()) != 0) {
+            return false;
+        }
+        // A match counts whatever accLocation answers; on failure the zeros stay.
+        LONG left = 0;
+        LONG top = 0;
+        LONG width = 0;
+        LONG height = 0;
+        item.Location(left, top, width, height);
+        rect = IconRect{left, top, FarEdge(left, width), FarEdge(top, height)};
+        return true;
+    });
 }

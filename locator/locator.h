@@ -4,6 +4,9 @@
 #pragma once
 
 #include <windows.h>
+#include <oleacc.h>
+
+#include <functional>
 #include <string>
 
 // A screen rectangle in pixels as the accessibility layer reports it
@@ -21,6 +24,33 @@ LONG FarEdge(LONG origin, LONG extent);
 
 // The desktop's "SysListView32" window, or null.
 HWND FindDesktopListView();
+
+// One named item of the desktop list view, met during a walk: its name in the
+// ANSI code page, and on request its rectangle. Valid only inside the visit.
+class DesktopItem {
+public:
+    DesktopItem(IAccessible* list, const VARIANT& child, const char* ansiName)
+        : list(list), child(&child), ansiName(ansiName) {}
+    const char* Name() const;
+    // accLocation as the item answers it (zeros when the call fails).
+    HRESULT Location(LONG& left, LONG& top, LONG& width, LONG& height) const;
+private:
+    IAccessible* list;
+    const VARIANT* child;
+    const char* ansiName;
+};
+
+// Called for each named simple element in child order; returning true ends
+// the walk there.
+using DesktopItemVisitor = std::function<bool(const DesktopItem&)>;
+
+// Walks the desktop list view's accessible items from the first. Items that
+// cannot be fetched or named, or that come as objects of their own, are
+// passed over. Returns true when a visit ended the walk; false when the list
+// view or its accessible object is missing or hidden, when every item was
+// visited, or when the walk failed. `itemCount`, when given, receives the
+// number of children the list reports. Never throws.
+bool WalkDesktopItems(const DesktopItemVisitor& visit, LONG* itemCount = nullptr);
 
 // Looks for the first item of the desktop list view whose accessible name,
 // in the ANSI code page, equals `name` exactly. On a match writes its screen
