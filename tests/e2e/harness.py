@@ -13,6 +13,7 @@ laid over a screenshot of the bare stand-in desktop, and counts the pixels
 that differ.
 """
 
+import contextlib
 import io
 import os
 import queue
@@ -29,6 +30,8 @@ SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__f
 PICTURE_DIR = os.path.join(SOURCE_DIR, "res")
 
 SCREEN_SIZE = (800, 600)
+# The display's resolution at 100 % scaling.
+STANDARD_DPI = 96
 BUBBLE_SIZE = (207, 75)
 BUTTON_SIZE = (66, 24)
 TARGET_ICON = "marrowtune"
@@ -501,6 +504,50 @@ class Session:
     def park_pointer(self):
         """Jumps the pointer to its resting place, off the bubble at once."""
         self.jump_pointer(*POINTER_PARK)
+
+    def bubble_geometries(self):
+        """(x, y, width, height) of each mapped X window titled like the bubble."""
+        return self.screen.geometries(WINDOW_TITLE)
+
+    def wait_for_bubble_window(self, geometry, limit=APPEAR_LIMIT):
+        """Whether the one mapped bubble window comes to have `geometry`."""
+        began = time.monotonic()
+        while self.bubble_geometries() != [geometry]:
+            if time.monotonic() - began > limit:
+                return False
+            time.sleep(POLL_INTERVAL)
+        return True
+
+    @contextlib.contextmanager
+    def display_dpi(self, dpi):
+        """Programs started inside run on a display scaled to `dpi` (96 is
+        100 %), as the prefix's LogPixels setting makes Wine present it; set
+        back to 96 afterwards, whatever happens."""
+        self._restart_wine_at(dpi)
+        try:
+            yield
+        finally:
+            self._restart_wine_at(STANDARD_DPI)
+
+    @staticmethod
+    def _restart_wine_at(dpi):
+        """Sets the prefix's LogPixels and starts Wine's server and desktop
+        anew: the monitors' DPI, by which Wine scales DPI-unaware programs,
+        is read when the desktop starts, not when a program does."""
+        environment = _wine_environment()
+
+        def run(*command):
+            # No pipes: the server that -p leaves running would hold them open.
+            code = subprocess.call(list(command), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, env=environment, timeout=PROCESS_EXIT_LIMIT)
+            check(code == 0, "%s ended with %d while setting the display to %d DPI" % (command[:2], code, dpi))
+
+        run("wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+            "/d", str(dpi), "/f")
+        run("wineserver", "-k")
+        run("wineserver", "-w")
+        run("wineserver", "-p")   # kept running, as the scripts keep it
+        run("wine", "cmd", "/c", "exit")
 
     def bubble_windows(self):
         """X windows titled like the bubble that are mapped."""

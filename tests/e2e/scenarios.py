@@ -8,7 +8,7 @@ shows, the exit codes and the order of the animation steps are strict.
 
 import time
 
-from harness import (BUBBLE_CLASS, BUTTON_RECTS, FULL_ALPHA, GROW_PARTIAL_STEPS, STRAY_PIXELS, TARGET_ICON,
+from harness import (BUBBLE_CLASS, BUBBLE_SIZE, BUTTON_RECTS, FULL_ALPHA, GROW_PARTIAL_STEPS, STRAY_PIXELS, TARGET_ICON,
                      ScenarioFailure, View, blend, box_at, bubble_place, button_state, check,
                      differing_pixels)
 
@@ -26,6 +26,11 @@ EXIT_LIMIT = 20.0
 STAYS_FOR = 2.0
 # How long the bubble is watched, frame by frame, after each press or release.
 STEADY_WATCH = 0.6
+# The fades' steps: 50 ms for the fade-in and after a click, 70 ms when
+# the icon vanished.
+FADE_IN_STEP = 0.05
+CLICK_FADE_STEP = 0.05
+VANISH_FADE_STEP = 0.07
 # A fade is seen as at least this many different partial alphas.
 FADE_LEVELS_SEEN = 2
 # Alphas read from the screen may wobble by this much between frames.
@@ -73,16 +78,28 @@ def start_desktop(session, extra_layouts=()):
     return standin, baselines
 
 
-def check_fade(records, fading_in, what):
-    """The alphas filmed during a fade: partial levels were seen, they only
-    rise (fade-in) or fall (fade-out), and every frame was the bubble at
-    one alpha."""
+def frame_gap(records):
+    """Median seconds between the frames of a film."""
+    gaps = sorted(later - earlier for (earlier, _), (later, _) in zip(records, records[1:]))
+    return gaps[len(gaps) // 2] if gaps else float("inf")
+
+
+def check_fade(session, records, fading_in, what, step_seconds):
+    """The alphas filmed during a fade: they only rise (fade-in) or fall
+    (fade-out), and every frame was the bubble at one alpha. Partial levels
+    must have been seen only when the frames came at least twice as fast as
+    the fade's steps: a screen read slower than that (a busy machine) can
+    miss them all, and that is no fault of the program."""
     alphas = [alpha for _, alpha in records]
     check(None not in alphas, "%s: a frame showed something else than the bubble at one alpha: %s"
           % (what, alphas))
     partial = [a for a in alphas if 0 < a < FULL_ALPHA]
-    check(len(set(partial)) >= FADE_LEVELS_SEEN,
-          "%s: no gradual fade seen, alphas %s" % (what, sorted(set(alphas))))
+    if frame_gap(records) <= step_seconds / 2:
+        check(len(set(partial)) >= FADE_LEVELS_SEEN,
+              "%s: no gradual fade seen, alphas %s" % (what, sorted(set(alphas))))
+    else:
+        session.note("%s: frames every %.0f ms, too slow to require the %.0f ms steps to be seen"
+                     % (what, frame_gap(records) * 1000, step_seconds * 1000))
     for before, after in zip(partial, partial[1:]):
         rising = after >= before - ALPHA_WOBBLE
         falling = after <= before + ALPHA_WOBBLE
@@ -112,7 +129,7 @@ def show_bubble(session, baseline, icon, label="found"):
     x, y, side = bubble_place(icon)
     product = session.start_product()
     records = session.film_fade(baseline, x, y, side, fading_in=True, label="fade-in")
-    check_fade(records, True, "fade-in")
+    check_fade(session, records, True, "fade-in", FADE_IN_STEP)
     session.note("fade-in: visible %.2f s after the start, full %.2f s later, %.0f ms per step"
                  % (records[-1][0] - fade_span(records), fade_span(records), step_interval(records) * 1000))
     session.wait_for_screen("the bubble at (%d, %d), %s side" % (x, y, side), baseline, (x, y), side,
@@ -140,7 +157,7 @@ def click_and_end(session, product, baseline, place, point=None, label="dismisse
     expect_button(session, baseline, place, "pressed", label + "-pressed")
     session.release()
     records = session.film_fade(baseline, x, y, side, fading_in=False, label=label + "-fade-out")
-    check_fade(records, False, "fade-out after the click")
+    check_fade(session, records, False, "fade-out after the click", CLICK_FADE_STEP)
     code = product.wait(EXIT_LIMIT)
     check(code is not None, "the program still runs %.0f s after its fade-out" % EXIT_LIMIT)
     check(code == 0, "the program's exit code is %s" % code)
@@ -163,30 +180,49 @@ def stays(session, product, baseline, place, state, what):
 
 
 def follow(session, standin, before, baseline, icon, expected_place, label):
-    """Moves the icon and films the bubble reappearing beside it: it must
-    show partial grow steps in order and end whole, with the old place
-    bare; returns the new place. `before` is the desktop before the move:
-    until the stand-in has repainted the moved icon, the new place still
-    shows that."""
+    """Moves the icon and films the bubble reappearing beside it: every frame
+    at the new place shows the desktop or a step of the grow from the
+    bubble's top-left corner, never going backwards, and it ends whole, with
+    the old place bare; returns the new place. The grow takes eleven 10 ms
+    steps, faster than a screen read on a busy machine, so which partial
+    steps show is noted, not required. `before` is the desktop before the
+    move: until the stand-in has repainted the moved icon, the new place
+    still shows that."""
     x, y, side = bubble_place(icon)
     check((x, y, side) == expected_place, "placement rule gives %s" % ((x, y, side),))
     moved_at = time.monotonic()
     standin.move(TARGET_ICON, icon)
     records = session.film_grow([baseline, before], x, y, side, label=label + "-grow")
     steps = [step for _, step in records if step is not None]
-    strays = len(records) - len(steps)
     partial = sorted({step for step in steps if 0 < step <= GROW_PARTIAL_STEPS})
-    check(partial, "no partial grow step seen at (%d, %d): steps %s" % (x, y, sorted(set(steps))))
     shown = [step for step in steps if step > 0]
     check(shown == sorted(shown), "the grow went backwards: %s" % shown)
-    check(strays <= max(2, len(records) // 50),
-          "%d of %d frames at the new place showed neither the desktop nor a grow step"
-          % (strays, len(records)))
-    session.note("%s: bubble whole at (%d, %d) %.2f s after the move; grow steps seen %s"
-                 % (label, x, y, time.monotonic() - moved_at, partial))
+    # A read made while the window is being resized can catch the new size
+    # with the old picture (seen under Wine 10): a run of such frames at
+    # most once per step of the grow. A bubble that grows wrongly shows
+    # wrong frames throughout, and never the whole bubble the film waits for.
+    values = [step for _, step in records]
+    stray_runs = sum(1 for index, step in enumerate(values)
+                     if step is None and (index == 0 or values[index - 1] is not None))
+    check(stray_runs <= GROW_PARTIAL_STEPS + 1,
+          "%d runs of frames (%d of %d frames) at the new place showed neither the desktop nor a grow step"
+          % (stray_runs, len(values) - len(steps), len(values)))
+    session.note("%s: bubble whole at (%d, %d) %.2f s after the move; partial grow steps seen %s "
+                 "(frames every %.0f ms)" % (label, x, y, time.monotonic() - moved_at, partial,
+                                            frame_gap(records) * 1000))
     session.wait_for_screen("the bubble at (%d, %d), %s side" % (x, y, side), baseline, (x, y), side,
                             label=label)
+    check_bubble_window(session, (x, y, side))
     return x, y, side
+
+
+def check_bubble_window(session, place):
+    """The bubble's own window, as the X server has it, covers the bubble's
+    207 x 75 pixels at `place`: a grow that stopped short, or a window the
+    system scaled, shows here whatever the screen reads caught."""
+    expected = (place[0], place[1]) + BUBBLE_SIZE
+    check(session.wait_for_bubble_window(expected),
+          "the bubble's X window is %s, not %s" % (session.bubble_geometries(), expected))
 
 
 # ---------------------------------------------------------------------------
@@ -299,7 +335,7 @@ def icon_removed(session):
     standin.remove(TARGET_ICON)
     x, y, side = place
     records = session.film_fade(baselines[None], x, y, side, fading_in=False, label="fade-out")
-    check_fade(records, False, "fade-out after the icon vanished")
+    check_fade(session, records, False, "fade-out after the icon vanished", VANISH_FADE_STEP)
     code = product.wait(EXIT_LIMIT)
     check(code is not None, "the program still runs %.0f s after its fade-out" % EXIT_LIMIT)
     check(code == 0, "the program's exit code is %s" % code)
@@ -467,6 +503,31 @@ def covered_by_application(session):
     click_and_end(session, product, baselines[COVERED_MOVE], moved)
 
 
+def scaled_display(dpi):
+    """The scenario on a display scaled to `dpi`."""
+    def scenario(session):
+        with session.display_dpi(dpi):
+            standin, baselines = start_desktop(session, [FAR_RIGHT])
+            try:
+                product, place = show_bubble(session, baselines[HOME], HOME)
+            except ScenarioFailure as failure:
+                session.shot("misplaced")
+                raise ScenarioFailure("%s; the bubble's X window (x, y, width, height): %s"
+                                      % (failure, session.bubble_geometries()))
+            check(place == (85, 100, "right"), "placed at %s" % (place,))
+            check_bubble_window(session, place)
+            place = follow(session, standin, baselines[HOME], baselines[FAR_RIGHT], FAR_RIGHT,
+                           (503, 300, "left"), "flipped")
+            click_and_end(session, product, baselines[FAR_RIGHT], place, BUTTON_ONLY["left"])
+    scenario.__doc__ = """On a display scaled to %d DPI (the shell, like the stand-in, is
+    aware of it and reports physical pixels): the bubble stands beside the
+    icon exactly as at 96 DPI, 207 x 75 pixels at (85, 100) on the right,
+    and flipped to (503, 300) on the left, and a click on the left-side
+    button ends it with 0. A program the system took for DPI-unaware would
+    be moved and stretched by the scale.""" % dpi
+    return scenario
+
+
 SCENARIOS = {
     "typical_run": typical_run,
     "icon_absent": icon_absent,
@@ -477,4 +538,7 @@ SCENARIOS = {
     "release_outside": release_outside,
     "steady_under_clicks": steady_under_clicks,
     "covered_by_application": covered_by_application,
+    "scaled_120": scaled_display(120),
+    "scaled_144": scaled_display(144),
+    "scaled_192": scaled_display(192),
 }

@@ -159,9 +159,9 @@ class Screen:
             self._xlib.XFree(image.data)
             self._xlib.XFree(ctypes.cast(pointer, ctypes.c_void_p))
 
-    def windows(self):
-        """The root's child windows, bottom of the stacking order first:
-        one line each with id, map state, override-redirect, geometry, name."""
+    def _top_windows(self):
+        """(window id, attributes, name) of the root's children, bottom of
+        the stacking order first."""
         root = ctypes.c_ulong()
         parent = ctypes.c_ulong()
         children = ctypes.POINTER(ctypes.c_ulong)()
@@ -169,7 +169,7 @@ class Screen:
         if not self._xlib.XQueryTree(self._display, self._root, ctypes.byref(root),
                                      ctypes.byref(parent), ctypes.byref(children), ctypes.byref(count)):
             return []
-        lines = []
+        found = []
         try:
             for index in range(count.value):
                 window = children[index]
@@ -182,14 +182,28 @@ class Screen:
                 if name:
                     title = ctypes.string_at(name).decode("utf-8", "replace")
                     self._xlib.XFree(name)
-                state = ("unmapped", "unviewable", "viewable")[attributes.map_state]
-                lines.append("%#010x %-10s %s %4d,%4d %4dx%-4d %s"
-                             % (window, state, "override" if attributes.override_redirect else "managed ",
-                                attributes.x, attributes.y, attributes.width, attributes.height, title))
+                found.append((window, attributes, title))
         finally:
             if children:
                 self._xlib.XFree(children)
+        return found
+
+    def windows(self):
+        """The root's child windows, bottom of the stacking order first:
+        one line each with id, map state, override-redirect, geometry, name."""
+        lines = []
+        for window, attributes, title in self._top_windows():
+            state = ("unmapped", "unviewable", "viewable")[attributes.map_state]
+            lines.append("%#010x %-10s %s %4d,%4d %4dx%-4d %s"
+                         % (window, state, "override" if attributes.override_redirect else "managed ",
+                            attributes.x, attributes.y, attributes.width, attributes.height, title))
         return lines
+
+    def geometries(self, title):
+        """(x, y, width, height) of each viewable window named `title`."""
+        viewable = 2
+        return [(a.x, a.y, a.width, a.height) for _, a, name in self._top_windows()
+                if name == title and a.map_state == viewable]
 
     def cursor(self):
         pointer = self._xfixes.XFixesGetCursorImage(self._display)

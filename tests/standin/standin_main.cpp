@@ -268,6 +268,23 @@ static HWND CreateSink()
                            GetModuleHandleA(nullptr), nullptr);
 }
 
+// The shell is aware of each monitor's DPI: its windows and the rectangles
+// its accessible items report are in physical pixels on a scaled display.
+// The stand-in declares the same awareness before it makes any window (the
+// call is looked up by name: older systems and Wine 8 lack it).
+static void BecomeDpiAwareAsTheShellIs()
+{
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    const HMODULE user32 = GetModuleHandleA("user32.dll");
+    const auto setContext = reinterpret_cast<SetContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+    const HANDLE perMonitorV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+    if (setContext == nullptr || !setContext(perMonitorV2)) {
+        SetProcessDPIAware();
+    }
+}
+
 static int Run(standin::Layout layout)
 {
     const std::string foreign = standin::DescribeForeignShellWindows();
@@ -317,6 +334,7 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+    BecomeDpiAwareAsTheShellIs();
     // The list view serves its accessible object through COM marshalling.
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
         Reply("error cannot initialise COM");
