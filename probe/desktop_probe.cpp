@@ -196,7 +196,12 @@ int main()
     EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, reinterpret_cast<LPARAM>(&monitor));
 
     std::printf("shell window:\n");
-    if (GetShellWindow() != nullptr) PrintWindow(GetShellWindow(), 1, -1);
+    const HWND shell = GetShellWindow();
+    if (shell != nullptr) {
+        PrintWindow(shell, 1, -1);
+    } else {
+        std::printf("  none\n");
+    }
     std::printf("desktop windows (z-order counted from the top):\n");
     int zOrder = 0;
     EnumWindows(PrintShellTopLevel, reinterpret_cast<LPARAM>(&zOrder));
