@@ -40,6 +40,11 @@ constexpr int MAX_ANIMATION_TICKS = 50;
 constexpr long long GROWTH_LIMIT_BYTES = 64 * 1024;
 constexpr RECT NEAR_ICON = {20, 100, 95, 170};   // room on the right
 constexpr DWORD CHILD_WAIT_MS = 600000;
+// --plant-slowdown: the product's run keeps 1.5 times the byte limit and one
+// brush and one window more during its ticks, a fault the program never
+// has, to show that the rows can turn red.
+constexpr SIZE_T PLANTED_LEAK_BYTES = GROWTH_LIMIT_BYTES * 3 / 2;
+bool planted = false;
 
 const char* const PHASES[] = {"start", "ticks", "switches"};
 
@@ -93,6 +98,11 @@ void RunProduct()
     Report(PHASES[0]);
 
     for (int tick = 0; tick < bench::RunSize(TICKS, SMOKE_TICKS); ++tick) SendMessageA(window, WM_TIMER, TIMER_TRACK, 0);
+    if (planted) {
+        VirtualAlloc(nullptr, PLANTED_LEAK_BYTES, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        CreateSolidBrush(RGB(0, 0, 0));
+        CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    }
     if (bubbleState.dismissing) Fail("the icon was lost");
     Report(PHASES[1]);
 
@@ -237,6 +247,7 @@ Readings RunChild(const char* mode)
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string commandLine = std::string("\"") + path + "\" " + mode;
     if (bench::smokeRun) commandLine += std::string(" ") + bench::SMOKE_ARGUMENT;
+    if (planted && std::strcmp(mode, "--product") == 0) commandLine += std::string(" ") + bench::PLANT_ARGUMENT;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -353,6 +364,7 @@ void Drive()
 int main(int argc, char** argv)
 {
     bench::ReadSmokeArgument(argc, argv);
+    for (int i = 1; i < argc; ++i) planted = planted || std::strcmp(argv[i], bench::PLANT_ARGUMENT) == 0;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (argc > 1 && std::strcmp(argv[1], "--product") == 0) {
         RunProduct();
