@@ -97,7 +97,9 @@ void RunProduct()
     }
     Report(PHASES[0]);
 
-    for (int tick = 0; tick < bench::RunSize(TICKS, SMOKE_TICKS); ++tick) SendMessageA(window, WM_TIMER, TIMER_TRACK, 0);
+    for (int tick = 0; tick < bench::RunSize(TICKS, SMOKE_TICKS); ++tick) {
+        SendMessageA(window, WM_TIMER, TIMER_TRACK, 0);
+    }
     if (planted) {
         VirtualAlloc(nullptr, PLANTED_LEAK_BYTES, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
         CreateSolidBrush(RGB(0, 0, 0));

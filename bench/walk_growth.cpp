@@ -81,7 +81,9 @@ int main(int argc, char** argv)
     RECT where{};
     IconRect rect{};
     if (kind == "walk") once = [&where] { return bench::MinimalWalk(bench::WIDE_TARGET_NAME, where); };
-    if (kind == "kept-walk") once = [&where, kept] { return bench::MinimalWalkWith(kept, bench::WIDE_TARGET_NAME, where); };
+    if (kind == "kept-walk") {
+        once = [&where, kept] { return bench::MinimalWalkWith(kept, bench::WIDE_TARGET_NAME, where); };
+    }
     if (kind == "product") once = [&rect] { return LocateDesktopIcon(bench::TARGET_NAME, rect); };
     if (!once) {
         std::fprintf(stderr, "walk_growth: unknown kind %s\n", kind.c_str());
