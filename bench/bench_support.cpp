@@ -5,7 +5,9 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "tests/standin/standin_desktop.h"
 #include "tests/support/gui_objects.h"
@@ -73,9 +75,18 @@ double SecondsBetween(LONGLONG fromCount, LONGLONG toCount)
     return static_cast<double>(toCount - fromCount) / static_cast<double>(Frequency());
 }
 
-double Now()
+bool smokeRun = false;
+
+void ReadSmokeArgument(int argc, char** argv)
 {
-    return SecondsBetween(0, Count());
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], SMOKE_ARGUMENT) == 0) smokeRun = true;
+    }
+}
+
+int RunSize(int full, int smoke)
+{
+    return smokeRun ? smoke : full;
 }
 
 Summary Summarize(std::vector<double> samples)
@@ -101,12 +112,69 @@ std::string Describe(const Summary& summary, int decimals)
 void PrintResult(const std::string& benchmark, const std::string& figure, const std::string& product,
                  const std::string& baseline, double ratio, const std::string& target, bool met)
 {
+    PrintResult(benchmark, figure, product, baseline, ratio, target, met ? Verdict::Met : Verdict::NotMet);
+}
+
+void PrintResult(const std::string& benchmark, const std::string& figure, const std::string& product,
+                 const std::string& baseline, double ratio, const std::string& target, Verdict verdict)
+{
     char ratioText[32] = "-";
     if (ratio >= 0) std::snprintf(ratioText, sizeof ratioText, "%.3f", ratio);
-    const char* verdict = target == NO_TARGET ? NO_TARGET : met ? "met" : "NOT MET";
+    const char* said = verdict == Verdict::Met ? "met" : verdict == Verdict::NotMet ? "NOT MET" : "within noise";
+    if (target == NO_TARGET || smokeRun) said = NO_TARGET;
     std::printf("RESULT|%s|%s|%s|%s|%s|%s|%s\n", benchmark.c_str(), figure.c_str(), product.c_str(),
-                baseline.c_str(), ratioText, target.c_str(), verdict);
+                baseline.c_str(), ratioText, target.c_str(), said);
     std::fflush(stdout);
+}
+
+double plantedFactor = 1;
+
+void ReadPlantArgument(int argc, char** argv, double targetRatio)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], PLANT_ARGUMENT) == 0) plantedFactor = 1 + PLANT_MARGINS * (targetRatio - 1);
+    }
+    if (plantedFactor > 1) std::printf("planted slow-down: every timed product call x %.3f\n", plantedFactor);
+}
+
+void Spin(double seconds)
+{
+    const LONGLONG start = Count();
+    while (SecondsBetween(start, Count()) < seconds) {
+    }
+}
+
+// The rank (1-based, from either end) of the order statistics that bound a
+// median's distribution-free confidence interval of at least 95 % for `n`
+// samples: the largest k with P(Binomial(n, 1/2) < k) <= 2.5 %. 0 when n is
+// too small for any.
+static size_t MedianBoundRank(size_t n)
+{
+    constexpr double TAIL = 0.025;
+    double below = 0;   // P(B <= k - 1), built term by term
+    double term = std::pow(0.5, static_cast<double>(n));
+    size_t rank = 0;
+    for (size_t k = 1; k <= n / 2; ++k) {
+        below += term;   // adds P(B = k - 1)
+        if (below > TAIL) break;
+        rank = k;
+        term = term * static_cast<double>(n - (k - 1)) / static_cast<double>(k);
+    }
+    return rank;
+}
+
+Verdict Judge(const std::vector<double>& ratios, double targetRatio)
+{
+    std::vector<double> sorted = ratios;
+    std::sort(sorted.begin(), sorted.end());
+    const size_t rank = MedianBoundRank(sorted.size());
+    if (rank == 0) return Verdict::WithinNoise;
+    const double median = Summarize(sorted).median;
+    const double margin = targetRatio - 1;
+    const double low = sorted[rank - 1];
+    const double high = sorted[sorted.size() - rank];
+    if (median - low > margin || high - median > margin) return Verdict::WithinNoise;
+    return median <= targetRatio ? Verdict::Met : Verdict::NotMet;
 }
 
 RECT FillDesktop(standin::Desktop& desktop, int items)

@@ -20,8 +20,18 @@ class StandinProcess;
 
 namespace bench {
 
+// The smoke form of a benchmark (its argument SMOKE_ARGUMENT): one small
+// round of everything it measures and no verdict, so that the ctest tests
+// "BenchSmoke.*", which scripts/test runs, notice a benchmark that no longer
+// runs. Set by ReadSmokeArgument.
+constexpr const char* SMOKE_ARGUMENT = "--smoke";
+extern bool smokeRun;
+// Sets smokeRun when any argument is SMOKE_ARGUMENT.
+void ReadSmokeArgument(int argc, char** argv);
+// `full` in a measuring run, `smoke` in the smoke form.
+int RunSize(int full, int smoke = 1);
+
 // Seconds on the performance counter, comparable between processes.
-double Now();
 double SecondsBetween(LONGLONG fromCount, LONGLONG toCount);
 LONGLONG Count();
 
@@ -39,10 +49,27 @@ std::string Describe(const Summary& summary, int decimals);
 // One line of the results table, printed as
 //   RESULT|benchmark|figure|product|baseline|ratio|target|verdict
 // for scripts/bench; `ratio` below zero prints as "-", and a figure without
-// a target (NO_TARGET) gets no verdict.
+// a target (NO_TARGET), or any figure of the smoke form, gets no verdict.
 constexpr const char* NO_TARGET = "-";
 void PrintResult(const std::string& benchmark, const std::string& figure, const std::string& product,
                  const std::string& baseline, double ratio, const std::string& target, bool met);
+
+// The verdict on a ratio target. A row that cannot tell a difference of the
+// target's size gets no met / not met: "within noise".
+enum class Verdict { Met, NotMet, WithinNoise };
+void PrintResult(const std::string& benchmark, const std::string& figure, const std::string& product,
+                 const std::string& baseline, double ratio, const std::string& target, Verdict verdict);
+
+// A slow-down planted in what a benchmark times as the product's (its
+// argument PLANT_ARGUMENT; the program never has it): every timed product
+// call is stretched to plantedFactor times its length, so that a row whose
+// target allows the factor (target - 1) shows whether it turns red on a
+// real slow-down of that size. Set by ReadPlantArgument to
+// 1 + PLANT_MARGINS * (target - 1).
+constexpr const char* PLANT_ARGUMENT = "--plant-slowdown";
+constexpr double PLANT_MARGINS = 1.5;
+extern double plantedFactor;
+void ReadPlantArgument(int argc, char** argv, double targetRatio);
 
 // Times `product` and `baseline` one call each in turn, `callsPerRound`
 // calls per round, and summarises the mean seconds per call of each round and
@@ -55,8 +82,20 @@ struct Comparison {
     Summary product;
     Summary baseline;
     Summary ratios;
+    std::vector<double> roundRatios;
     double Ratio() const { return ratios.median; }
 };
+
+// The rule every ratio target is judged by: the median of the rounds'
+// ratios against `targetRatio`; but when the distribution-free 95 %
+// confidence interval of that median (order statistics of the rounds'
+// ratios) is wider on either side than the target's margin
+// (targetRatio - 1), a difference of the target's size cannot be told from
+// the noise, and the verdict is WithinNoise.
+Verdict Judge(const std::vector<double>& ratios, double targetRatio);
+
+// Busy-waits `seconds`; the planted slow-down.
+void Spin(double seconds);
 template <typename Product, typename Baseline>
 Comparison CompareAlternating(Product product, Baseline baseline, int callsPerRound, int rounds)
 {
@@ -68,16 +107,23 @@ Comparison CompareAlternating(Product product, Baseline baseline, int callsPerRo
         call();
         return SecondsBetween(start, Count());
     };
+    const auto timedProduct = [&timed, &product] {
+        const double seconds = timed(product);
+        if (plantedFactor <= 1) return seconds;
+        const LONGLONG start = Count();
+        Spin(seconds * (plantedFactor - 1));
+        return seconds + SecondsBetween(start, Count());
+    };
     for (int round = 0; round <= rounds; ++round) {
         double productTotal = 0;
         double baselineTotal = 0;
         for (int call = 0; call < callsPerRound; ++call) {
             if ((round + call) % 2 == 0) {
-                productTotal += timed(product);
+                productTotal += timedProduct();
                 baselineTotal += timed(baseline);
             } else {
                 baselineTotal += timed(baseline);
-                productTotal += timed(product);
+                productTotal += timedProduct();
             }
         }
         if (round == 0) continue;
@@ -85,7 +131,7 @@ Comparison CompareAlternating(Product product, Baseline baseline, int callsPerRo
         baselineTimes.push_back(baselineTotal / callsPerRound);
         if (baselineTotal > 0) ratios.push_back(productTotal / baselineTotal);
     }
-    return Comparison{Summarize(productTimes), Summarize(baselineTimes), Summarize(ratios)};
+    return Comparison{Summarize(productTimes), Summarize(baselineTimes), Summarize(ratios), ratios};
 }
 
 // Fills `desktop` with `items` icons on a grid; the last is "marrowtune".

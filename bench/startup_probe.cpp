@@ -2,6 +2,7 @@
 // WM_CREATE return.
 #include "bench/startup_probe.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace bench {
@@ -9,7 +10,10 @@ namespace bench {
 namespace {
 
 HHOOK hook = nullptr;
+HHOOK plantHook = nullptr;
 const char* watchedClass = nullptr;
+LONGLONG enteredAt = 0;
+DWORD plantedDelayMs = 0;
 constexpr int CLASS_NAME_LENGTH = 256;
 
 bool OfWatchedClass(HWND window)
@@ -26,10 +30,20 @@ LRESULT CALLBACK AfterWindowProcedure(int code, WPARAM wParam, LPARAM lParam)
         LARGE_INTEGER now{};
         QueryPerformanceCounter(&now);
         const HWND driver = FindWindowA(STARTUP_DRIVER_CLASS, nullptr);
-        if (driver) PostMessageA(driver, WM_STARTUP_REPORT, 0, static_cast<LPARAM>(now.QuadPart));
+        if (driver) {
+            PostMessageA(driver, WM_STARTUP_REPORT, static_cast<WPARAM>(enteredAt),
+                         static_cast<LPARAM>(now.QuadPart));
+        }
         ExitProcess(0);
     }
     return CallNextHookEx(hook, code, wParam, lParam);
+}
+
+LRESULT CALLBACK BeforeWindowProcedure(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_CREATE && OfWatchedClass(call->hwnd)) Sleep(plantedDelayMs);
+    return CallNextHookEx(plantHook, code, wParam, lParam);
 }
 
 }  // namespace
@@ -37,8 +51,16 @@ LRESULT CALLBACK AfterWindowProcedure(int code, WPARAM wParam, LPARAM lParam)
 void ReportStartupIfAsked(const char* commandLine, const char* className)
 {
     if (commandLine == nullptr || std::strstr(commandLine, REPORT_STARTUP_ARGUMENT) == nullptr) return;
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    enteredAt = now.QuadPart;
     watchedClass = className;
     hook = SetWindowsHookExA(WH_CALLWNDPROCRET, AfterWindowProcedure, nullptr, GetCurrentThreadId());
+    const char* plant = std::strstr(commandLine, PLANT_DELAY_ARGUMENT);
+    if (plant != nullptr) {
+        plantedDelayMs = static_cast<DWORD>(std::strtoul(plant + std::strlen(PLANT_DELAY_ARGUMENT), nullptr, 10));
+        plantHook = SetWindowsHookExA(WH_CALLWNDPROC, BeforeWindowProcedure, nullptr, GetCurrentThreadId());
+    }
 }
 
 }  // namespace bench

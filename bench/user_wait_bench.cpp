@@ -141,7 +141,7 @@ std::vector<double> TimeMoves(processes::StandinProcess& standin, std::mt19937& 
     AwaitFadedIn(program);
     const int screenWidth = GetSystemMetrics(SM_CXFULLSCREEN);
     std::vector<double> waits;
-    for (int sample = 0; sample < SAMPLES; ++sample) {
+    for (int sample = 0; sample < bench::RunSize(SAMPLES); ++sample) {
         Pause(RandomPhase(random));
         const RECT& to = ICON_PLACES[(sample + 1) % 2];
         const BubblePlacement place = PlaceBubble(IconRect{to.left, to.top, to.right, to.bottom}, screenWidth);
@@ -174,7 +174,7 @@ std::vector<double> TimeMoves(processes::StandinProcess& standin, std::mt19937& 
 bench::Summary TimeWalks()
 {
     std::vector<double> times;
-    for (int walk = 0; walk < WALKS; ++walk) {
+    for (int walk = 0; walk < bench::RunSize(WALKS); ++walk) {
         IconRect rect{};
         const LONGLONG start = bench::Count();
         if (!bench::BareLookup(bench::TARGET_NAME, rect)) Fail("the bare walk did not find the icon");
@@ -193,8 +193,9 @@ void PrintWait(const std::string& figure, int items, const std::vector<double>& 
 
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    bench::ReadSmokeArgument(argc, argv);
     // The bare walks call into the stand-in's process through COM.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const HWND driver = bench::CreateReportWindow(bench::PRESENTATION_DRIVER_CLASS);
@@ -205,6 +206,7 @@ int main()
                 "%d icon moves per desktop at moments spread over the %u ms tracking period; milliseconds\n",
                 SAMPLES, SAMPLES, TRACK_PERIOD_MS);
     for (const int items : DESKTOP_SIZES) {
+        if (bench::smokeRun && items != DESKTOP_SIZES[0]) break;   // the smallest desktop only
         processes::StandinProcess standin("", bench::StandinFolder());
         if (!bench::FillStandin(standin, items, ICON_PLACES[0])) Fail("desktop-standin.exe does not answer");
         std::printf("%d items\n", items);
@@ -221,7 +223,7 @@ int main()
         PrintWait("icon move to first presentation at the new place", items, TimeMoves(standin, random));
 
         std::vector<double> dismissals;
-        for (int sample = 0; sample < SAMPLES; ++sample) {
+        for (int sample = 0; sample < bench::RunSize(SAMPLES); ++sample) {
             dismissals.push_back(TimeOneDismiss(random) * MILLISECONDS);
         }
         PrintWait("click release to first fade-out presentation", items, dismissals);

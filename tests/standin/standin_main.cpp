@@ -8,6 +8,8 @@
 //   add <name> <left> <top> <right> <bottom>    move <name> <left> <top> <right> <bottom>
 //   rename <old> <new>    remove <name>    hide    show    destroy    recreate
 //   freeze <ms>    stall <ms>    ping    quit
+//   holdings     answers "ok <GDI objects> <USER objects> <handles> <heap
+//                blocks> <heap bytes>" of this process (for scripts/soak)
 //   foreground   answers "ok <class>" with the class of the foreground window
 //                ("ok" alone when there is none)
 // freeze stops the whole stand-in at once; stall makes every later question
@@ -30,6 +32,8 @@
 #include <vector>
 
 #include "tests/standin/standin_desktop.h"
+#include "tests/support/gui_objects.h"
+#include "tests/support/heap_usage.h"
 
 namespace {
 
@@ -155,6 +159,14 @@ static std::string Execute(const Command& command, bool& quit)
         }
         desktop->SetBeforeNameHook(wait == 0 ? std::function<void()>() : [wait] { Sleep(wait); });
         return "ok";
+    }
+    if (verb == "holdings" && argumentsAre(0)) {
+        DWORD handles = 0;
+        GetProcessHandleCount(GetCurrentProcess(), &handles);
+        const heapusage::HeapUsage heap = heapusage::CountHeapUsage();
+        return "ok " + std::to_string(guiobjects::CountGdiObjects()) + " " +
+               std::to_string(guiobjects::CountUserObjects()) + " " + std::to_string(handles) + " " +
+               std::to_string(heap.blocks) + " " + std::to_string(heap.bytes);
     }
     if (verb == "foreground" && argumentsAre(0)) {
         const HWND foreground = GetForegroundWindow();
