@@ -99,6 +99,14 @@ HWND CreateParent(int x)
 
 LPARAM At(POINT point) { return MAKELPARAM(point.x, point.y); }
 
+testing::AssertionResult SameRect(const RECT& actual, const RECT& expected)
+{
+    if (EqualRect(&actual, &expected)) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "{" << actual.left << ", " << actual.top << ", " << actual.right << ", "
+                                       << actual.bottom << "}, expected {" << expected.left << ", " << expected.top
+                                       << ", " << expected.right << ", " << expected.bottom << "}";
+}
+
 }  // namespace
 
 // The fixture carries the name of the class under test, so it lives in a
@@ -154,6 +162,17 @@ protected:
     uint32_t SurfaceColour() const { return DibPixels(button.surface->bitmap).At(10, 10); }
     uint32_t ColourOf(int state) const { return Premultiplied(colours[state - 1]); }
 
+    // The button is back to Normal, looks it, shows the arrow and asked for
+    // its rectangle to be redrawn.
+    void ExpectBackToNormal()
+    {
+        EXPECT_EQ(button.state, Normal);
+        EXPECT_EQ(host.cursor, Arrow());
+        EXPECT_EQ(GetCursor(), Arrow());
+        EXPECT_EQ(SurfaceColour(), ColourOf(Normal));
+        EXPECT_TRUE(SameRect(TakeUpdate(), DISMISS_RECT));
+    }
+
     const Rgba colours[3] = {{235, 250, 255, 255}, {175, 230, 254, 255}, {121, 176, 215, 255}};
     PngImage* pictures[3] = {SolidPicture(66, 24, colours[0]), SolidPicture(66, 24, colours[1]),
                              SolidPicture(66, 24, colours[2])};
@@ -163,14 +182,6 @@ protected:
     HWND parent = nullptr;
     std::vector<HWND> windows;  // further windows a test made
 };
-
-static testing::AssertionResult SameRect(const RECT& actual, const RECT& expected)
-{
-    if (EqualRect(&actual, &expected)) return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "{" << actual.left << ", " << actual.top << ", " << actual.right << ", "
-                                       << actual.bottom << "}, expected {" << expected.left << ", " << expected.top
-                                       << ", " << expected.right << ", " << expected.bottom << "}";
-}
 
 TEST_F(ButtonHost, AttachMakesARegisteredZeroSizedSubclassedButtonChild)
 {
@@ -321,11 +332,7 @@ TEST_F(ButtonHost, MovingOutReturnsTheButtonToNormalWithTheArrow)
     TakeUpdate();
     SetCursor(nullptr);
     EXPECT_FALSE(Move(OUTSIDE));
-    EXPECT_EQ(button.state, Normal);
-    EXPECT_EQ(host.cursor, Arrow());
-    EXPECT_EQ(GetCursor(), Arrow());
-    EXPECT_EQ(SurfaceColour(), ColourOf(Normal));
-    EXPECT_TRUE(SameRect(TakeUpdate(), DISMISS_RECT));
+    ExpectBackToNormal();
 
     EXPECT_FALSE(Move(POINT{5, 5}));
     EXPECT_EQ(host.cursor, Arrow());
@@ -375,11 +382,7 @@ TEST_F(ButtonHost, MouseLeaveReturnsTheButtonToNormal)
         TakeUpdate();
         SetCursor(nullptr);
         EXPECT_FALSE(Send(WM_MOUSELEAVE));
-        EXPECT_EQ(button.state, Normal);
-        EXPECT_EQ(host.cursor, Arrow());
-        EXPECT_EQ(GetCursor(), Arrow());
-        EXPECT_EQ(SurfaceColour(), ColourOf(Normal));
-        EXPECT_TRUE(SameRect(TakeUpdate(), DISMISS_RECT));
+        ExpectBackToNormal();
     }
     Send(WM_LBUTTONUP);
     EXPECT_TRUE(parentLog.commands.empty());
