@@ -128,7 +128,9 @@ class ResetAfterEveryCase : public testing::EmptyTestEventListener {
     void OnTestEnd(const testing::TestInfo&) override
     {
         // A bubble window's WM_DESTROY posts the quit message: taken out too.
+        // The program's class goes with its windows, as in a fresh process.
         EnumThreadWindows(GetCurrentThreadId(), DestroyOwnWindow, 0);
+        UnregisterClassA(BUBBLE_CLASS_NAME, GetModuleHandleA(nullptr));
         MSG quit;
         while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         }
