@@ -13,11 +13,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <optional>
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "locator/locator.h"
@@ -187,15 +189,21 @@ private:
     // 3 % empty, 5 % unnamed, 1 % very long, the rest plain names.
     NameKind NameKindOf()
     {
+        return PerMille<NameKind>({{60, NameKind::Target}, {160, NameKind::NearMiss}, {260, NameKind::NonAscii},
+                                   {290, NameKind::Empty}, {340, NameKind::Null}, {345, NameKind::LongAscii},
+                                   {350, NameKind::LongChinese}},
+                                  NameKind::Plain);
+    }
+
+    // One roll below 1000: the value of the first bound above it, else `rest`.
+    template <typename T>
+    T PerMille(std::initializer_list<std::pair<int, T>> bounds, T rest)
+    {
         const int roll = Below(1000);
-        if (roll < 60) return NameKind::Target;
-        if (roll < 160) return NameKind::NearMiss;
-        if (roll < 260) return NameKind::NonAscii;
-        if (roll < 290) return NameKind::Empty;
-        if (roll < 340) return NameKind::Null;
-        if (roll < 345) return NameKind::LongAscii;
-        if (roll < 350) return NameKind::LongChinese;
-        return NameKind::Plain;
+        for (const auto& [bound, value] : bounds) {
+            if (roll < bound) return value;
+        }
+        return rest;
     }
 
     std::optional<std::string> Name(NameKind kind, size_t index)
@@ -242,15 +250,11 @@ private:
     // Per mille: one item in five misbehaves in one of the ways below.
     ItemFault Fault()
     {
-        const int roll = Below(1000);
-        if (roll < 40) return ItemFault::NameFails;
-        if (roll < 70) return ItemFault::NameIsFalse;
-        if (roll < 110) return ItemFault::LocationFails;
-        if (roll < 150) return ItemFault::ChildFails;
-        if (roll < 190) return ItemFault::ChildEmpty;
-        if (roll < 195) return ItemFault::NameThrows;
-        if (roll < 200) return ItemFault::LocationThrows;
-        return ItemFault::None;
+        return PerMille<ItemFault>({{40, ItemFault::NameFails}, {70, ItemFault::NameIsFalse},
+                                    {110, ItemFault::LocationFails}, {150, ItemFault::ChildFails},
+                                    {190, ItemFault::ChildEmpty}, {195, ItemFault::NameThrows},
+                                    {200, ItemFault::LocationThrows}},
+                                   ItemFault::None);
     }
 
     Item NewItem(size_t index)

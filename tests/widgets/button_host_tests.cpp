@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tests/support/button_input.h"
 #include "tests/support/test_pictures.h"
 #include "widgets/widgets.h"
 
@@ -14,7 +15,7 @@ namespace {
 const char PARENT_CLASS[] = "MarrowtuneTestButtonParent";
 constexpr int PARENT_WIDTH = 207;
 constexpr int PARENT_HEIGHT = 75;
-constexpr RECT DISMISS_RECT{125, 35, 191, 59};
+constexpr RECT DISMISS_RECT = DISMISS_RECT_RIGHT_SIDE;
 constexpr POINT INSIDE{130, 40};
 constexpr POINT ALSO_INSIDE{190, 58};  // the last pixel inside
 constexpr POINT OUTSIDE{191, 40};      // right edges lie outside
@@ -97,8 +98,14 @@ HWND CreateParent(int x)
 }
 
 LPARAM At(POINT point) { return MAKELPARAM(point.x, point.y); }
-HCURSOR Hand() { return LoadCursorA(nullptr, IDC_HAND); }
-HCURSOR Arrow() { return LoadCursorA(nullptr, IDC_ARROW); }
+
+testing::AssertionResult SameRect(const RECT& actual, const RECT& expected)
+{
+    if (EqualRect(&actual, &expected)) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "{" << actual.left << ", " << actual.top << ", " << actual.right << ", "
+                                       << actual.bottom << "}, expected {" << expected.left << ", " << expected.top
+                                       << ", " << expected.right << ", " << expected.bottom << "}";
+}
 
 }  // namespace
 
@@ -129,10 +136,10 @@ protected:
     {
         for (const HWND window : windows) DestroyWindow(window);
         if (parent) DestroyWindow(parent);
-        // The product never destroys a host; the test does, so it forgets its children.
-        for (auto entry = HostRegistry.begin(); entry != HostRegistry.end();) {
-            entry = IsWindow(entry->first) ? std::next(entry) : HostRegistry.erase(entry);
-        }
+        // The product never destroys a host; the test does, so the program
+        // forgets them as a fresh process would.
+        HostRegistry.clear();
+        previousButtonProc = nullptr;
         for (PngImage* picture : pictures) delete picture;
     }
 
@@ -155,6 +162,17 @@ protected:
     uint32_t SurfaceColour() const { return DibPixels(button.surface->bitmap).At(10, 10); }
     uint32_t ColourOf(int state) const { return Premultiplied(colours[state - 1]); }
 
+    // The button is back to Normal, looks it, shows the arrow and asked for
+    // its rectangle to be redrawn.
+    void ExpectBackToNormal()
+    {
+        EXPECT_EQ(button.state, Normal);
+        EXPECT_EQ(host.cursor, Arrow());
+        EXPECT_EQ(GetCursor(), Arrow());
+        EXPECT_EQ(SurfaceColour(), ColourOf(Normal));
+        EXPECT_TRUE(SameRect(TakeUpdate(), DISMISS_RECT));
+    }
+
     const Rgba colours[3] = {{235, 250, 255, 255}, {175, 230, 254, 255}, {121, 176, 215, 255}};
     PngImage* pictures[3] = {SolidPicture(66, 24, colours[0]), SolidPicture(66, 24, colours[1]),
                              SolidPicture(66, 24, colours[2])};
@@ -164,14 +182,6 @@ protected:
     HWND parent = nullptr;
     std::vector<HWND> windows;  // further windows a test made
 };
-
-static testing::AssertionResult SameRect(const RECT& actual, const RECT& expected)
-{
-    if (EqualRect(&actual, &expected)) return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "{" << actual.left << ", " << actual.top << ", " << actual.right << ", "
-                                       << actual.bottom << "}, expected {" << expected.left << ", " << expected.top
-                                       << ", " << expected.right << ", " << expected.bottom << "}";
-}
 
 TEST_F(ButtonHost, AttachMakesARegisteredZeroSizedSubclassedButtonChild)
 {
@@ -322,11 +332,7 @@ TEST_F(ButtonHost, MovingOutReturnsTheButtonToNormalWithTheArrow)
     TakeUpdate();
     SetCursor(nullptr);
     EXPECT_FALSE(Move(OUTSIDE));
-    EXPECT_EQ(button.state, Normal);
-    EXPECT_EQ(host.cursor, Arrow());
-    EXPECT_EQ(GetCursor(), Arrow());
-    EXPECT_EQ(SurfaceColour(), ColourOf(Normal));
-    EXPECT_TRUE(SameRect(TakeUpdate(), DISMISS_RECT));
+    ExpectBackToNormal();
 
     EXPECT_FALSE(Move(POINT{5, 5}));
     EXPECT_EQ(host.cursor, Arrow());
@@ -376,11 +382,7 @@ TEST_F(ButtonHost, MouseLeaveReturnsTheButtonToNormal)
         TakeUpdate();
         SetCursor(nullptr);
         EXPECT_FALSE(Send(WM_MOUSELEAVE));
-        EXPECT_EQ(button.state, Normal);
-        EXPECT_EQ(host.cursor, Arrow());
-        EXPECT_EQ(GetCursor(), Arrow());
-        EXPECT_EQ(SurfaceColour(), ColourOf(Normal));
-        EXPECT_TRUE(SameRect(TakeUpdate(), DISMISS_RECT));
+        ExpectBackToNormal();
     }
     Send(WM_LBUTTONUP);
     EXPECT_TRUE(parentLog.commands.empty());
