@@ -292,11 +292,6 @@ HWND Desktop::ListView() const
     return listView;
 }
 
-HWND Desktop::TopLevel() const
-{
-    return topLevel;
-}
-
 size_t Desktop::Add(const Item& item)
 {
     model->items.push_back(item);

@@ -105,7 +105,6 @@ public:
     bool HasWindows() const;
 
     HWND ListView() const;   // null while the windows are destroyed
-    HWND TopLevel() const;   // the shown top-level window holding the list view
 
 private:
     Layout layout;

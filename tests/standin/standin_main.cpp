@@ -7,7 +7,7 @@
 // one line, "ok" or "error <text>":
 //   add <name> <left> <top> <right> <bottom>    move <name> <left> <top> <right> <bottom>
 //   rename <old> <new>    remove <name>    hide    show    destroy    recreate
-//   freeze <ms>    stall <ms>    ping    quit
+//   freeze <ms>    stall <ms>    quit
 //   foreground   answers "ok <class>" with the class of the foreground window
 //                ("ok" alone when there is none)
 // freeze stops the whole stand-in at once; stall makes every later question
@@ -121,9 +121,6 @@ static std::string Execute(const Command& command, bool& quit)
     const std::vector<std::string>& words = command.words;
     const auto argumentsAre = [&](size_t count) { return words.size() == count + 1; };
 
-    if (verb == "ping" && argumentsAre(0)) {
-        return "ok";
-    }
     if (verb == "quit" && argumentsAre(0)) {
         quit = true;
         return "ok";
