@@ -44,12 +44,22 @@ mt_configure_and_build() {
 # start again (cmake/wine-run does that, only for a process that ended at
 # once with no output). Returns ctest's status: a test that fails, however
 # it fails, stays failed.
+# Each test program runs whole, in one process (label `whole`, with the
+# end-to-end scenarios); with a -R of the caller's, the cases it names run
+# instead, each a process of its own (label `case`); a -L of the caller's
+# decides alone.
 mt_run_ctest() {
-  local dir=$1 status=0 retries
+  local dir=$1 status=0 retries arg selection=(-L whole)
   shift
+  for arg in "$@"; do
+    case $arg in
+      -L* | --label-regex*) selection=(); break ;;
+      -R* | --tests-regex*) selection=(-L case) ;;
+    esac
+  done
   export MARROWTUNE_RETRY_LOG=$dir/wine-retries.log
   : >"$MARROWTUNE_RETRY_LOG"
-  (cd "$dir" && ctest --output-on-failure --timeout 300 "$@") || status=$?
+  (cd "$dir" && ctest --output-on-failure --timeout 300 ${selection[@]+"${selection[@]}"} "$@") || status=$?
   retries=$(wc -l <"$MARROWTUNE_RETRY_LOG")
   mt_log "test processes started again after Wine failed to start them: $retries"
   sed 's/^/  /' "$MARROWTUNE_RETRY_LOG" >&2

@@ -31,12 +31,17 @@ const RECT TYPICAL_ICON = {20, 100, 95, 170};
 
 TEST(Process, WithoutTheIconTheProgramEndsQuietlyWithZero)
 {
-    // The window is shown for a moment before the loop reads the quit
-    // message, but a layered window never given content draws nothing; that
-    // nothing is presented is checked in-process (Shell tests).
+    // A desktop without the icon: the program asks the one item its name at
+    // creation and ends. Going on without the icon would ask again at the
+    // first tracking tick before a fade-out ended it, also with 0.
+    standin::Desktop desktop;
+    desktop.Add(standin::MakeItem(std::string("Recycle Bin"), TYPICAL_ICON));
+    int namesAsked = 0;
+    desktop.SetBeforeNameHook([&] { ++namesAsked; });
     ProgramProcess program;
     ASSERT_TRUE(program.Started()) << ProgramPath();
     EXPECT_EQ(0u, program.WaitForExit());
+    EXPECT_EQ(1, namesAsked);
 }
 
 TEST(Process, ASecondCopyExitsAtOnceAndLeavesTheFirstAlone)

@@ -31,7 +31,6 @@ constexpr int ALL_IDS[] = {IDP_BUBBLE_RIGHT, IDP_BUBBLE_LEFT, IDP_BUTTON_HOVER, 
                            IDP_BUTTON_PRESSED};
 // A point on the bubble's body, opaque in both bubble pictures.
 constexpr POINT BODY = {60, 40};
-const LPARAM ON_BUTTON = MAKELPARAM(150, 45);
 
 bool IsBroken(int id)
 {

@@ -7,10 +7,12 @@
 TEST_F(BubbleTest, FadeInPresentsNineTimesAndStopsAtOpaque)
 {
     StartWithIcon(TYPICAL_ICON);
+    NewTimerCalls();
     const std::vector<int> expected = {30, 60, 90, 120, 150, 180, 210, 240, 255};
     for (const int alpha : expected) {
         const int before = shellCounters.presentations;
         Tick(TIMER_FADE_IN);
+        EXPECT_EQ(alpha == ALPHA_OPAQUE ? TimerCalls{Killed(TIMER_FADE_IN)} : TimerCalls{}, NewTimerCalls());
         EXPECT_EQ(before + 1, shellCounters.presentations);
         EXPECT_TRUE(LastPresentationShown()) << "alpha " << alpha;
         EXPECT_EQ(alpha, shellCounters.lastAlpha);
@@ -18,13 +20,13 @@ TEST_F(BubbleTest, FadeInPresentsNineTimesAndStopsAtOpaque)
         EXPECT_EQ(BUBBLE_HEIGHT, shellCounters.lastSize.cy);
     }
     EXPECT_EQ(ALPHA_OPAQUE, bubbleState.alpha);
-    EXPECT_FALSE(TimerRunning(window, TIMER_FADE_IN, FADE_IN_PERIOD_MS));
 }
 
 TEST_F(BubbleTest, FadeOutPresentsDownToFifteenThenEndsWithoutPresenting)
 {
     StartWithIcon(TYPICAL_ICON);
     BeginFadeOut(window, FADE_OUT_CLICK_PERIOD_MS);
+    NewTimerCalls();
     for (int alpha = 225; alpha > 0; alpha -= FADE_STEP) {
         Tick(TIMER_FADE_OUT);
         EXPECT_EQ(alpha, shellCounters.lastAlpha);
@@ -32,6 +34,7 @@ TEST_F(BubbleTest, FadeOutPresentsDownToFifteenThenEndsWithoutPresenting)
         EXPECT_FALSE(TakeQuitMessage());
     }
     EXPECT_EQ(15, shellCounters.lastAlpha);
+    EXPECT_EQ(TimerCalls{}, NewTimerCalls());
 
     const int before = shellCounters.presentations;
     Tick(TIMER_FADE_OUT);
@@ -41,7 +44,7 @@ TEST_F(BubbleTest, FadeOutPresentsDownToFifteenThenEndsWithoutPresenting)
     int exitCode = -1;
     EXPECT_TRUE(TakeQuitMessage(&exitCode));
     EXPECT_EQ(0, exitCode);
-    EXPECT_FALSE(TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_CLICK_PERIOD_MS));
+    EXPECT_EQ(TimerCalls{Killed(TIMER_FADE_OUT)}, NewTimerCalls());
     EXPECT_TRUE(IsWindow(window)) << "the window is left to the end of the process";
 }
 
@@ -52,11 +55,12 @@ TEST_F(BubbleTest, FadeOutBegunDuringTheFadeInRunsItsFullCourseFromOpaque)
     Tick(TIMER_FADE_IN);  // alpha 60
     BeginFadeOut(window, FADE_OUT_CLICK_PERIOD_MS);
     EXPECT_EQ(ALPHA_OPAQUE, bubbleState.alpha);
+    NewTimerCalls();
 
     Tick(TIMER_FADE_OUT);  // 225
     Tick(TIMER_FADE_IN);   // 255 and the fade-in stops
     EXPECT_EQ(ALPHA_OPAQUE, shellCounters.lastAlpha);
-    EXPECT_FALSE(TimerRunning(window, TIMER_FADE_IN, FADE_IN_PERIOD_MS));
+    EXPECT_EQ(TimerCalls{Killed(TIMER_FADE_IN)}, NewTimerCalls());
 
     int fadeOutPresentations = 0;
     while (!TakeQuitMessage()) {
@@ -71,9 +75,11 @@ TEST_F(BubbleTest, FadeOutBegunDuringTheFadeInRunsItsFullCourseFromOpaque)
 TEST_F(BubbleTest, GrowRevealsTheBubbleFromItsCornerInElevenTicks)
 {
     StartWithIcon(TYPICAL_ICON);
+    NewTimerCalls();
     std::vector<std::pair<int, int>> sizes;
     for (int tick = 0; tick < 11; ++tick) {
         Tick(TIMER_GROW);
+        EXPECT_EQ(tick == 10 ? TimerCalls{Killed(TIMER_GROW)} : TimerCalls{}, NewTimerCalls());
         EXPECT_TRUE(LastPresentationShown()) << "grow tick " << tick;
         sizes.emplace_back(shellCounters.lastSize.cx, shellCounters.lastSize.cy);
     }
@@ -85,7 +91,6 @@ TEST_F(BubbleTest, GrowRevealsTheBubbleFromItsCornerInElevenTicks)
     EXPECT_EQ(0, bubbleState.growHeight);
     EXPECT_EQ(20, bubbleState.growStepX);
     EXPECT_EQ(7, bubbleState.growStepY);
-    EXPECT_EQ(GROW_DIVISOR, bubbleState.growDivisor);
     EXPECT_EQ(85, shellCounters.lastPoint.x) << "revealed in place";
 }
 
@@ -94,7 +99,9 @@ TEST_F(BubbleTest, ARearmedGrowContinuesFromItsSize)
     StartWithIcon(TYPICAL_ICON);
     for (int tick = 0; tick < 3; ++tick) Tick(TIMER_GROW);
     MoveIcon({30, 120, 105, 190});
+    NewTimerCalls();
     Tick(TIMER_TRACK);  // moves, presents 0 x 0 and starts the grow again
+    EXPECT_EQ(TimerCalls{Armed(TIMER_GROW, GROW_MS)}, NewTimerCalls());
     EXPECT_EQ(0, shellCounters.lastSize.cx);
     Tick(TIMER_GROW);
     EXPECT_TRUE(LastPresentationShown());
@@ -107,6 +114,7 @@ TEST_F(BubbleTest, AnUnknownTimerIdChangesNothing)
     StartWithIcon(TYPICAL_ICON);
     const BubbleState before = bubbleState;
     const int presentations = shellCounters.presentations;
+    NewTimerCalls();
 
     for (const UINT_PTR unknown : {TIMER_TRACK - 1, TIMER_FADE_IN + 1}) Tick(unknown);
 
@@ -114,7 +122,6 @@ TEST_F(BubbleTest, AnUnknownTimerIdChangesNothing)
     EXPECT_EQ(before.alpha, bubbleState.alpha);
     EXPECT_EQ(before.growWidth, bubbleState.growWidth);
     EXPECT_EQ(before.dismissing, bubbleState.dismissing);
-    EXPECT_TRUE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
-    EXPECT_TRUE(TimerRunning(window, TIMER_FADE_IN, FADE_IN_PERIOD_MS));
+    EXPECT_EQ(TimerCalls{}, NewTimerCalls());
     EXPECT_FALSE(TakeQuitMessage());
 }

@@ -2,20 +2,15 @@
 #include "tests/support/bubble_fixture.h"
 
 #include "res/resource.h"
+#include "tests/support/test_pictures.h"
+
+using testpictures::PicturePixel;
 
 namespace {
 
 constexpr DWORD PICTURE_TOLERANCE = 2;
 
 bool Near(BYTE a, BYTE b) { return (a > b ? a - b : b - a) <= static_cast<int>(PICTURE_TOLERANCE); }
-
-DWORD ImagePixel(PngImage* image, int x, int y)
-{
-    Gdiplus::ARGB argb = 0;
-    Gdiplus::DllExports::GdipBitmapGetPixel(reinterpret_cast<Gdiplus::GpBitmap*>(image->nativeImage),
-                                            x, y, &argb);
-    return argb;
-}
 
 // Counts changes of the extended style on a window of the bubble's procedure.
 int styleChanges = 0;
@@ -106,10 +101,7 @@ TEST_F(BubbleTest, CreationLoadsThePicturesStartsTimersAndPresentsOnceTransparen
     EXPECT_EQ(0, shellCounters.gdiplusShutdowns);
     EXPECT_FALSE(TakeQuitMessage());
 
-    EXPECT_TRUE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
-    EXPECT_TRUE(TimerRunning(window, TIMER_FADE_IN, FADE_IN_PERIOD_MS));
-    EXPECT_FALSE(TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_CLICK_PERIOD_MS));
-    EXPECT_FALSE(TimerRunning(window, TIMER_GROW, GROW_PERIOD_MS));
+    EXPECT_EQ((TimerCalls{Armed(TIMER_TRACK, TRACKING_MS), Armed(TIMER_FADE_IN, FADE_IN_MS)}), NewTimerCalls());
 }
 
 TEST_F(BubbleTest, TheCanvasHoldsThePictureOfTheSideWithTheNormalButtonOnIt)
@@ -121,14 +113,14 @@ TEST_F(BubbleTest, TheCanvasHoldsThePictureOfTheSideWithTheNormalButtonOnIt)
     EXPECT_EQ(0, AlphaOf(CanvasPixel(BUBBLE_WIDTH - 1, BUBBLE_HEIGHT - 1)));
     EXPECT_EQ(255, AlphaOf(CanvasPixel(100, 8)));
     // The canvas is the right-side picture, premultiplied.
-    const DWORD picture = ImagePixel(bubbleState.bubbleImageRight, 100, 8);
+    const DWORD picture = PicturePixel(bubbleState.bubbleImageRight, 100, 8);
     EXPECT_TRUE(Near(RedOf(picture), RedOf(CanvasPixel(100, 8))));
     EXPECT_TRUE(Near(BlueOf(picture), BlueOf(CanvasPixel(100, 8))));
 
     // The button's Normal picture, opaque, at its rectangle.
     const RECT button = DISMISS_RECT_RIGHT_SIDE;
     for (const POINT at : {POINT{2, 2}, POINT{33, 20}, POINT{65, 23}, POINT{0, 0}}) {
-        const DWORD expected = ImagePixel(bubbleState.buttonImageNormal, at.x, at.y);
+        const DWORD expected = PicturePixel(bubbleState.buttonImageNormal, at.x, at.y);
         const DWORD actual = CanvasPixel(button.left + at.x, button.top + at.y);
         EXPECT_EQ(255, AlphaOf(actual));
         EXPECT_TRUE(Near(RedOf(expected), RedOf(actual)) && Near(GreenOf(expected), GreenOf(actual)) &&
@@ -143,7 +135,7 @@ TEST_F(BubbleTest, OnTheLeftTheCanvasHoldsTheMirroredPicture)
     // The left-side picture's body spans x 4..193, the right-side one's 11..200.
     EXPECT_EQ(255, AlphaOf(CanvasPixel(6, 40)));
     EXPECT_LT(AlphaOf(CanvasPixel(198, 40)), 255);
-    const DWORD leftPicture = ImagePixel(bubbleState.bubbleImageLeft, 198, 40);
+    const DWORD leftPicture = PicturePixel(bubbleState.bubbleImageLeft, 198, 40);
     EXPECT_EQ(AlphaOf(leftPicture), AlphaOf(CanvasPixel(198, 40)));
     EXPECT_EQ(255, AlphaOf(CanvasPixel(DISMISS_RECT_LEFT_SIDE.left, DISMISS_RECT_LEFT_SIDE.top)));
 }
@@ -161,7 +153,7 @@ TEST_F(BubbleTest, OnEitherSideTheButtonLiesOnTheBodyOfThatSidesPicture)
         const RECT r = bubbleState.dismissButton->rect;
         for (const POINT corner : {POINT{r.left, r.top}, POINT{r.right - 1, r.top}, POINT{r.left, r.bottom - 1},
                                    POINT{r.right - 1, r.bottom - 1}}) {
-            EXPECT_EQ(255, AlphaOf(ImagePixel(picture, corner.x, corner.y)))
+            EXPECT_EQ(255, AlphaOf(PicturePixel(picture, corner.x, corner.y)))
                 << (onRight ? "right" : "left") << " side, corner " << corner.x << "," << corner.y;
         }
     }

@@ -70,13 +70,10 @@ protected:
         Tick(TIMER_TRACK);
         EXPECT_EQ(newIcon.right - RIGHT_SIDE_OVERLAP, bubbleState.lastPlacedX) << "the icon is no longer followed";
         EXPECT_EQ(newIcon.top, bubbleState.lastPlacedY);
-        EXPECT_TRUE(TimerRunning(window, TIMER_GROW, GROW_PERIOD_MS));
+        EXPECT_EQ(GROW_MS, RunningPeriod(window, TIMER_GROW));
 
         const RECT& button = bubbleState.dismissButton->rect;
-        const LPARAM onButton = MAKELPARAM(button.left + 1, button.top + 1);
-        SendMessageA(window, WM_MOUSEMOVE, 0, onButton);
-        SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, onButton);
-        SendMessageA(window, WM_LBUTTONUP, 0, onButton);
+        SendClick(window, MAKELPARAM(button.left + 1, button.top + 1));
         ASSERT_EQ(1, bubbleState.dismissing) << "the click was ignored";
 
         EXPECT_EQ(0, FadeOutUntilQuit()) << "the fade-out did not end the process with 0";

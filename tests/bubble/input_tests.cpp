@@ -6,22 +6,26 @@ namespace {
 
 LPARAM At(LONG x, LONG y) { return MAKELPARAM(x, y); }
 
-// A point inside the dismiss button on the right-side picture, and one on the
-// bubble's body outside it.
-const LPARAM ON_BUTTON = MAKELPARAM(150, 45);
+// A point on the bubble's body outside the dismiss button.
 const LPARAM ON_BODY = MAKELPARAM(60, 20);
 
 }  // namespace
 
 class BubbleInputTest : public BubbleTest {
 protected:
-    void SetUp() override { StartWithIcon(TYPICAL_ICON); }
+    void SetUp() override
+    {
+        StartWithIcon(TYPICAL_ICON);
+        NewTimerCalls();
+    }
 
     void Move(LPARAM point) { SendMessageA(window, WM_MOUSEMOVE, 0, point); }
     void Press(LPARAM point) { SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, point); }
     void Release(LPARAM point) { SendMessageA(window, WM_LBUTTONUP, 0, point); }
     int ButtonState() const { return bubbleState.dismissButton->state; }
-    bool FadingOut() { return TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_CLICK_PERIOD_MS); }
+    // The click's fade-out began: tracking stopped, then the fade-out started.
+    bool FadeOutBegun() { return NewTimerCalls() == TimerCalls{Killed(TIMER_TRACK), Armed(TIMER_FADE_OUT, CLICK_FADE_OUT_MS)}; }
+    bool NoTimerTouched() { return NewTimerCalls().empty(); }
 };
 
 TEST_F(BubbleInputTest, ACompleteClickOnTheButtonStartsTheFadeOut)
@@ -31,15 +35,13 @@ TEST_F(BubbleInputTest, ACompleteClickOnTheButtonStartsTheFadeOut)
     Press(ON_BUTTON);
     EXPECT_EQ(Pressed, ButtonState());
     EXPECT_EQ(1, bubbleState.pressStarted);
-    EXPECT_FALSE(FadingOut());
+    EXPECT_TRUE(NoTimerTouched());
     Release(ON_BUTTON);
 
     EXPECT_EQ(Hover, ButtonState());
     EXPECT_EQ(1, bubbleState.dismissing);
     EXPECT_EQ(ALPHA_OPAQUE, bubbleState.alpha) << "from full opacity, even during the fade-in";
-    EXPECT_TRUE(FadingOut());
-    EXPECT_FALSE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
-    EXPECT_TRUE(TimerRunning(window, TIMER_FADE_IN, FADE_IN_PERIOD_MS)) << "left to the animations";
+    EXPECT_TRUE(FadeOutBegun()) << "the fade-in is left to run";
 }
 
 TEST_F(BubbleInputTest, APressOutsideTheButtonIsNotForwardedAndStartsNothing)
@@ -50,7 +52,7 @@ TEST_F(BubbleInputTest, APressOutsideTheButtonIsNotForwardedAndStartsNothing)
     EXPECT_EQ(0, bubbleState.pressStarted);
     Release(ON_BUTTON);
     EXPECT_EQ(0, bubbleState.dismissing);
-    EXPECT_FALSE(FadingOut());
+    EXPECT_TRUE(NoTimerTouched());
 }
 
 TEST_F(BubbleInputTest, PressInsideMoveOutReleaseOutsideKeepsTheBubble)
@@ -108,25 +110,23 @@ TEST_F(BubbleInputTest, AReleaseBeforeAnyPressOnTheButtonDoesNothing)
     Release(ON_BUTTON);
     EXPECT_EQ(0, bubbleState.dismissing);
     EXPECT_EQ(Hover, ButtonState());
-    EXPECT_TRUE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+    EXPECT_TRUE(NoTimerTouched());
 }
 
 TEST_F(BubbleInputTest, ClicksAfterTheFadeOutBeganOnlyChangeTheButtonsLook)
 {
-    Move(ON_BUTTON);
-    Press(ON_BUTTON);
-    Release(ON_BUTTON);
+    SendClick(window, ON_BUTTON);
     Tick(TIMER_FADE_OUT);
     Tick(TIMER_FADE_OUT);
     const int alpha = bubbleState.alpha;
-    KillTimer(window, TIMER_FADE_OUT);
+    NewTimerCalls();
 
     Press(ON_BUTTON);
     EXPECT_EQ(Pressed, ButtonState());
     Release(ON_BUTTON);
     EXPECT_EQ(Hover, ButtonState());
     EXPECT_EQ(alpha, bubbleState.alpha);
-    EXPECT_FALSE(FadingOut()) << "no timer touched again";
+    EXPECT_TRUE(NoTimerTouched());
 }
 
 TEST_F(BubbleInputTest, ThePointerMeetsClientAreaEverywhereAndTheHostsCommandAloneEndsNothing)
@@ -141,22 +141,21 @@ TEST_F(BubbleInputTest, ThePointerMeetsClientAreaEverywhereAndTheHostsCommandAlo
     // The host sends the command after its click; the click has done the work.
     SendMessageA(window, WM_COMMAND, ID_DISMISS_BUTTON, 0);
     EXPECT_EQ(0, bubbleState.dismissing);
-    EXPECT_FALSE(FadingOut());
-    EXPECT_TRUE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+    EXPECT_TRUE(NoTimerTouched());
 }
 
 TEST_F(BubbleInputTest, SetCursorAnswersTrueAndShowsTheHostsHandFirst)
 {
     const LPARAM hitTest = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
     EXPECT_EQ(TRUE, SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), hitTest));
-    EXPECT_EQ(LoadCursorA(nullptr, IDC_HAND), GetCursor()) << "the host's initial cursor";
+    EXPECT_EQ(Hand(), GetCursor()) << "the host's initial cursor";
 
     Move(ON_BODY);
     EXPECT_EQ(TRUE, SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), hitTest));
-    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), GetCursor());
+    EXPECT_EQ(Arrow(), GetCursor());
     Move(ON_BUTTON);
     SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), hitTest);
-    EXPECT_EQ(LoadCursorA(nullptr, IDC_HAND), GetCursor());
+    EXPECT_EQ(Hand(), GetCursor());
 }
 
 TEST_F(BubbleInputTest, HoverAndPressRedrawTheButtonOnTheCanvas)

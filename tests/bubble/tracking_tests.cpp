@@ -6,14 +6,14 @@ TEST_F(BubbleTest, AnUnchangedIconChangesNothing)
 {
     StartWithIcon(TYPICAL_ICON);
     const int presentations = shellCounters.presentations;
+    NewTimerCalls();
 
     Tick(TIMER_TRACK);
 
     EXPECT_EQ(presentations, shellCounters.presentations);
     EXPECT_EQ(1, bubbleState.bubbleOnRight);
     EXPECT_EQ(85, bubbleState.lastPlacedX);
-    EXPECT_FALSE(TimerRunning(window, TIMER_GROW, GROW_PERIOD_MS));
-    EXPECT_TRUE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+    EXPECT_EQ(TimerCalls{}, NewTimerCalls());
 }
 
 TEST_F(BubbleTest, AMovedIconTakesTheBubbleAlongAndRegrowsIt)
@@ -21,10 +21,12 @@ TEST_F(BubbleTest, AMovedIconTakesTheBubbleAlongAndRegrowsIt)
     StartWithIcon(TYPICAL_ICON);
     const RECT buttonBefore = bubbleState.dismissButton->rect;
     const int presentations = shellCounters.presentations;
+    NewTimerCalls();
 
     MoveIcon({220, 260, 295, 330});
     Tick(TIMER_TRACK);
 
+    EXPECT_EQ(TimerCalls{Armed(TIMER_GROW, GROW_MS)}, NewTimerCalls());
     EXPECT_EQ(presentations + 1, shellCounters.presentations);
     EXPECT_EQ(0, shellCounters.lastSize.cx);
     EXPECT_EQ(0, shellCounters.lastSize.cy);
@@ -36,7 +38,6 @@ TEST_F(BubbleTest, AMovedIconTakesTheBubbleAlongAndRegrowsIt)
     EXPECT_EQ(260, shellCounters.lastPoint.y);
     EXPECT_EQ(285, bubbleState.lastPlacedX);
     EXPECT_EQ(260, bubbleState.lastPlacedY);
-    EXPECT_TRUE(TimerRunning(window, TIMER_GROW, GROW_PERIOD_MS));
     EXPECT_TRUE(EqualRect(&buttonBefore, &bubbleState.dismissButton->rect));
 
     Tick(TIMER_GROW);
@@ -94,13 +95,14 @@ TEST_F(BubbleTest, ASideSwitchAtTheSamePlaceRebuildsTheCanvasButPresentsNothing)
     // must leave no room on the right.
     const LONG right = GetSystemMetrics(SM_CXFULLSCREEN);
     MoveIcon({85 + LEFT_SIDE_OFFSET, 100, right, 170});
+    NewTimerCalls();
     Tick(TIMER_TRACK);
 
     EXPECT_EQ(0, bubbleState.bubbleOnRight);
     EXPECT_NE(oldCanvas, bubbleState.canvasDC);
     EXPECT_TRUE(EqualRect(&bubbleState.dismissButton->rect, &DISMISS_RECT_LEFT_SIDE));
     EXPECT_EQ(presentations, shellCounters.presentations);
-    EXPECT_FALSE(TimerRunning(window, TIMER_GROW, GROW_PERIOD_MS));
+    EXPECT_EQ(TimerCalls{}, NewTimerCalls()) << "no grow at the same place";
 }
 
 TEST_F(BubbleTest, ManySideSwitchesLeakNoGdiOrUserObjects)
@@ -144,13 +146,13 @@ TEST_F(BubbleTest, AVanishedIconStartsASlowFadeOut)
     const RECT button = bubbleState.dismissButton->rect;
     Tick(TIMER_FADE_IN);
 
+    NewTimerCalls();
     RemoveIcon();
     Tick(TIMER_TRACK);
 
     EXPECT_EQ(1, bubbleState.dismissing);
     EXPECT_EQ(ALPHA_OPAQUE, bubbleState.alpha);
-    EXPECT_FALSE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
-    EXPECT_TRUE(TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_VANISH_PERIOD_MS));
+    EXPECT_EQ((TimerCalls{Killed(TIMER_TRACK), Armed(TIMER_FADE_OUT, VANISH_FADE_OUT_MS)}), NewTimerCalls());
     // The all-zero rectangle of the failed search counts as the right side,
     // but the picture and the button stay as they were.
     EXPECT_EQ(1, bubbleState.bubbleOnRight);
@@ -165,15 +167,14 @@ TEST_F(BubbleTest, AVanishedIconDuringTheFadeOutTouchesNoTimer)
     Tick(TIMER_FADE_OUT);
     const int alpha = bubbleState.alpha;
     const int presentations = shellCounters.presentations;
-    KillTimer(window, TIMER_FADE_OUT);
+    NewTimerCalls();
 
     RemoveIcon();
     Tick(TIMER_TRACK);
 
     EXPECT_EQ(alpha, bubbleState.alpha);
     EXPECT_EQ(presentations, shellCounters.presentations);
-    EXPECT_FALSE(TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_VANISH_PERIOD_MS));
-    EXPECT_FALSE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+    EXPECT_EQ(TimerCalls{}, NewTimerCalls());
 }
 
 TEST_F(BubbleTest, AHiddenDesktopCountsAsAVanishedIcon)

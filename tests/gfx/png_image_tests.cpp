@@ -92,30 +92,6 @@ TEST(PngImage, UndecodableDataLeavesTheNativeImageEmpty)
     delete withoutStream;
 }
 
-// The stream the picture was decoded from is gone (its last reference ended
-// right after the load, freeing its memory): drawing must still give the
-// picture's own pixels.
-TEST(PngImage, DrawsAfterTheLoadersStreamReferenceIsGone)
-{
-    PngImage* image = PictureOf(2, 1, {RED, HALF_BLUE});
-    ASSERT_NE(image, nullptr);
-    ASSERT_NE(image->nativeImage, nullptr);
-    // Churn the heap so that freed stream memory is likely to be reused.
-    for (int i = 0; i < 64; ++i) {
-        const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 128);
-        if (void* bytes = GlobalLock(block)) {
-            std::memset(bytes, 0xCD, 128);
-            GlobalUnlock(block);
-        }
-        GlobalFree(block);
-    }
-    Canvas canvas(2, -1);
-    DrawPicture(canvas.dc, image->nativeImage, 0, 0, 2, 1);
-    EXPECT_EQ(canvas.Pixels().At(0, 0), Premultiplied(RED));
-    EXPECT_TRUE(PixelNear(canvas.Pixels().At(1, 0), Premultiplied(HALF_BLUE), 1));
-    delete image;
-}
-
 TEST(PngImage, ResourcePictureDrawsAfterLoading)
 {
     // The button pictures are fully opaque: every drawn pixel has alpha 255.

@@ -13,38 +13,34 @@ namespace {
 constexpr int MAX_TICKS = 200;   // far more than any animation needs
 constexpr int FADE_OUT_TICKS = 9;
 
-struct Timer {
-    UINT_PTR id;
-    UINT periodMs;
-};
-
 }  // namespace
 
 class ShellOutageTest : public BubbleTest {
 protected:
-    // Sends the ticks of the running `timers` in the order their periods make
-    // them fall due, until the quit message arrives; the number of ticks sent
-    // (MAX_TICKS when no quit message came). Records the largest alpha shown.
-    int RunUntilQuit(const std::vector<Timer>& timers, int* exitCode)
+    // Sends the ticks of the timers `ids` while they run, in the order the
+    // periods the bubble gave them make them fall due, until the quit message
+    // arrives; the number of ticks sent (MAX_TICKS when no quit message came).
+    // Records the largest alpha the bubble reached: beyond opaque, only its
+    // low byte would be shown.
+    int RunUntilQuit(const std::vector<UINT_PTR>& ids, int* exitCode)
     {
         std::vector<UINT> due;
-        for (const Timer& timer : timers) due.push_back(timer.periodMs);
+        for (const UINT_PTR id : ids) due.push_back(RunningPeriod(window, id));
         for (int sent = 0; sent < MAX_TICKS; ++sent) {
-            size_t next = 0;
-            for (size_t i = 1; i < timers.size(); ++i) {
-                if (due[i] < due[next]) next = i;
+            size_t next = ids.size();
+            for (size_t i = 0; i < ids.size(); ++i) {
+                if (RunningPeriod(window, ids[i]) != 0 && (next == ids.size() || due[i] < due[next])) next = i;
             }
-            due[next] += timers[next].periodMs;
-            // Only a running timer ticks; the check restarts it unchanged.
-            if (!TimerRunning(window, timers[next].id, timers[next].periodMs)) continue;
-            Tick(timers[next].id);
-            highestAlphaShown = std::max(highestAlphaShown, shellCounters.lastAlpha);
+            if (next == ids.size()) return MAX_TICKS;  // nothing runs any more
+            due[next] += RunningPeriod(window, ids[next]);
+            Tick(ids[next]);
+            highestAlpha = std::max(highestAlpha, bubbleState.alpha);
             if (TakeQuitMessage(exitCode)) return sent + 1;
         }
         return MAX_TICKS;
     }
 
-    int highestAlphaShown = -1;
+    int highestAlpha = -1;
 };
 
 TEST_F(ShellOutageTest, TheDesktopGoingAwayFadesTheBubbleOutAndQuitsWithZero)
@@ -52,18 +48,18 @@ TEST_F(ShellOutageTest, TheDesktopGoingAwayFadesTheBubbleOutAndQuitsWithZero)
     StartWithIcon(TYPICAL_ICON);
     FadeInFully();
     desktop->DestroyWindows();
+    NewTimerCalls();
 
     Tick(TIMER_TRACK);
     EXPECT_EQ(1, bubbleState.dismissing);
-    EXPECT_FALSE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
-    ASSERT_TRUE(TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_VANISH_PERIOD_MS));
+    ASSERT_EQ((TimerCalls{Killed(TIMER_TRACK), Armed(TIMER_FADE_OUT, VANISH_FADE_OUT_MS)}), NewTimerCalls());
 
     int exitCode = -1;
-    const int ticks = RunUntilQuit({{TIMER_FADE_OUT, FADE_OUT_VANISH_PERIOD_MS}}, &exitCode);
+    const int ticks = RunUntilQuit({TIMER_FADE_OUT}, &exitCode);
     EXPECT_EQ(FADE_OUT_TICKS, ticks);
     EXPECT_EQ(0, exitCode);
     EXPECT_EQ(1, shellCounters.gdiplusShutdowns);
-    EXPECT_FALSE(TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_VANISH_PERIOD_MS));
+    EXPECT_EQ(TimerCalls{Killed(TIMER_FADE_OUT)}, NewTimerCalls());
     EXPECT_EQ(0, desktop->OutstandingReferences());
 }
 
@@ -77,12 +73,12 @@ TEST_F(ShellOutageTest, TheDesktopBackBeforeTheNextTickLeavesTheBubbleAsItWas)
     desktop->DestroyWindows();
     desktop->CreateWindows();
     ASSERT_NE(oldListView, desktop->ListView()) << "new windows, as after a restart of the shell";
+    NewTimerCalls();
     Tick(TIMER_TRACK);
 
     EXPECT_EQ(0, bubbleState.dismissing);
     EXPECT_EQ(presentations, shellCounters.presentations) << "the icon has not moved";
-    EXPECT_TRUE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
-    EXPECT_FALSE(TimerRunning(window, TIMER_FADE_OUT, FADE_OUT_VANISH_PERIOD_MS));
+    EXPECT_EQ(TimerCalls{}, NewTimerCalls());
     EXPECT_TRUE(IsWindowVisible(window));
 
     // The new desktop is followed like the old one.
@@ -108,7 +104,7 @@ TEST_F(ShellOutageTest, AShellBackInTheOtherLayoutWithTheIconElsewhereIsFollowed
     EXPECT_EQ(0, bubbleState.dismissing);
     EXPECT_EQ(85, bubbleState.lastPlacedX);
     EXPECT_EQ(300, bubbleState.lastPlacedY);
-    EXPECT_TRUE(TimerRunning(window, TIMER_GROW, GROW_PERIOD_MS));
+    EXPECT_EQ(GROW_MS, RunningPeriod(window, TIMER_GROW));
     EXPECT_EQ(0, desktop->OutstandingReferences());
 }
 
@@ -124,13 +120,12 @@ TEST_F(ShellOutageTest, TheDesktopGoingAwayDuringTheFadeInStillEndsTheBubble)
 
     // Both fades run on their own clocks until the fade-out ends everything.
     int exitCode = -1;
-    const int ticks = RunUntilQuit(
-        {{TIMER_FADE_IN, FADE_IN_PERIOD_MS}, {TIMER_FADE_OUT, FADE_OUT_VANISH_PERIOD_MS}}, &exitCode);
+    const int ticks = RunUntilQuit({TIMER_FADE_IN, TIMER_FADE_OUT}, &exitCode);
     EXPECT_LT(ticks, MAX_TICKS) << "no quit message";
     EXPECT_EQ(0, exitCode);
-    EXPECT_LE(highestAlphaShown, ALPHA_OPAQUE);
+    EXPECT_EQ(ALPHA_OPAQUE, highestAlpha) << "the fade-in met the fade-out's opaque start";
     EXPECT_EQ(1, shellCounters.gdiplusShutdowns);
-    EXPECT_FALSE(TimerRunning(window, TIMER_FADE_IN, FADE_IN_PERIOD_MS));
+    EXPECT_EQ(0u, RunningPeriod(window, TIMER_FADE_IN));
 }
 
 TEST_F(ShellOutageTest, TheDesktopGoingAwayDuringTheGrowStillEndsTheBubble)
@@ -148,11 +143,10 @@ TEST_F(ShellOutageTest, TheDesktopGoingAwayDuringTheGrowStillEndsTheBubble)
     EXPECT_EQ(285, bubbleState.windowX) << "the bubble stays where it was";
 
     int exitCode = -1;
-    const int ticks = RunUntilQuit(
-        {{TIMER_GROW, GROW_PERIOD_MS}, {TIMER_FADE_OUT, FADE_OUT_VANISH_PERIOD_MS}}, &exitCode);
+    const int ticks = RunUntilQuit({TIMER_GROW, TIMER_FADE_OUT}, &exitCode);
     EXPECT_LT(ticks, MAX_TICKS) << "no quit message";
     EXPECT_EQ(0, exitCode);
-    EXPECT_FALSE(TimerRunning(window, TIMER_GROW, GROW_PERIOD_MS));
+    EXPECT_EQ(0u, RunningPeriod(window, TIMER_GROW));
     EXPECT_EQ(1, shellCounters.gdiplusShutdowns);
 }
 
@@ -167,5 +161,5 @@ TEST_F(ShellOutageTest, RepeatedOutagesBetweenTicksNeverEndTheBubble)
         ASSERT_EQ(0, bubbleState.dismissing) << "outage " << outage;
     }
     EXPECT_EQ(0, desktop->OutstandingReferences());
-    EXPECT_TRUE(TimerRunning(window, TIMER_TRACK, TRACK_PERIOD_MS));
+    EXPECT_EQ(TRACKING_MS, RunningPeriod(window, TIMER_TRACK));
 }

@@ -6,8 +6,9 @@
 
 #include <memory>
 
-#include "tests/support/process_support.h"
 #include "tests/standin/standin_desktop.h"
+#include "tests/support/button_input.h"
+#include "tests/support/process_support.h"
 
 using processes::ProgramProcess;
 using processes::StandinProcess;
@@ -18,16 +19,8 @@ namespace {
 // The bubble beside the icon {20, 100, 95, 170}: x = right - 10, y = top.
 constexpr LONG FIRST_X = 85;
 constexpr LONG FIRST_Y = 100;
-const LPARAM ON_BUTTON = MAKELPARAM(150, 45);
 // Long enough for several tracking ticks (700 ms) to wait on the shell.
 constexpr const char* FREEZE = "freeze 4000";
-
-void PostClick(HWND bubble)
-{
-    PostMessageA(bubble, WM_MOUSEMOVE, 0, ON_BUTTON);
-    PostMessageA(bubble, WM_LBUTTONDOWN, MK_LBUTTON, ON_BUTTON);
-    PostMessageA(bubble, WM_LBUTTONUP, 0, ON_BUTTON);
-}
 
 class ShellProcessTest : public testing::Test {
 protected:
@@ -61,14 +54,14 @@ TEST_F(ShellProcessTest, AfterTheShellStopsAnsweringForSecondsTheBubbleStillTrac
     ASSERT_EQ(standin.Send("move marrowtune 300 200 375 270"), "ok");
     EXPECT_TRUE(WaitForPlace(bubble, 365, 200)) << "the bubble no longer follows the icon";
 
-    PostClick(bubble);
+    PostClick(bubble, ON_BUTTON);
     EXPECT_EQ(0u, program->WaitForExit());
 }
 
 TEST_F(ShellProcessTest, AClickWhileTheShellHangsIsHandledOnceItAnswersAgain)
 {
     ASSERT_TRUE(standin.Post(FREEZE));
-    PostClick(bubble);
+    PostClick(bubble, ON_BUTTON);
     EXPECT_EQ(standin.ReadLine(), "ok");
     EXPECT_EQ(0u, program->WaitForExit());
 }

@@ -13,6 +13,8 @@
 #include "bubble/bubble_internal.h"
 #include "tests/standin/standin_desktop.h"
 #include "tests/support/bubble_test_window.h"
+#include "tests/support/button_input.h"
+#include "tests/support/program_kit.h"
 
 // The latest presentation reached the window: UpdateLayeredWindow took it.
 inline testing::AssertionResult LastPresentationShown()
@@ -29,6 +31,13 @@ protected:
     static constexpr int MAX_FADE_IN_TICKS = 20;
     static constexpr int MAX_FADE_OUT_TICKS = 20;
     static constexpr int NO_QUIT = -1;
+    // The periods the bubble's timers must run with, written out here rather
+    // than taken from the program's constants, so that a changed one shows.
+    static constexpr UINT TRACKING_MS = 700;
+    static constexpr UINT CLICK_FADE_OUT_MS = 50;
+    static constexpr UINT VANISH_FADE_OUT_MS = 70;
+    static constexpr UINT GROW_MS = 10;
+    static constexpr UINT FADE_IN_MS = 50;
 
     // Creates the desktop with the icon at `icon` and the bubble beside it.
     void StartWithIcon(const RECT& icon)
@@ -53,6 +62,9 @@ protected:
     void RemoveIcon() { desktop->Remove(iconIndex); }
 
     void Tick(UINT_PTR timerId) { SendMessageA(window, WM_TIMER, timerId, 0); }
+
+    // The bubble's SetTimer and KillTimer calls since the last look.
+    TimerCalls NewTimerCalls() { return TakeTimerCalls(window); }
 
     // Fade-in ticks until the bubble is opaque; far fewer than the bound.
     void FadeInFully()

@@ -1,6 +1,6 @@
 // The real bubble window inside a test process (or a benchmark), created with
 // the program's class and arguments, and what a test reads of it: the quit
-// message, the canvas, the timers.
+// message and the canvas.
 #pragma once
 
 #include <windows.h>
@@ -48,13 +48,4 @@ inline DWORD CanvasPixel(int x, int y)
 {
     const testpictures::DibPixels canvas(bubbleState.canvasBitmap);
     return canvas.Valid() ? canvas.At(x, y) : 0;
-}
-
-// A timer's existence, found by killing it: KillTimer fails for a timer that
-// is not running. Restarts it with `periodMs` when it was running.
-inline bool TimerRunning(HWND window, UINT_PTR id, UINT periodMs)
-{
-    if (!KillTimer(window, id)) return false;
-    SetTimer(window, id, periodMs, nullptr);
-    return true;
 }

@@ -136,6 +136,23 @@ inline IStream* StreamOver(const std::vector<BYTE>& bytes)
     return stream;
 }
 
+// A pixel of a decoded picture as GDI+ reads it: straight 0xAARRGGBB.
+inline uint32_t PicturePixel(PngImage* image, int x, int y)
+{
+    Gdiplus::ARGB argb = 0;
+    Gdiplus::DllExports::GdipBitmapGetPixel(reinterpret_cast<Gdiplus::GpBitmap*>(image->nativeImage), x, y, &argb);
+    return argb;
+}
+
+// Every pixel of a decoded picture, top row first.
+inline std::vector<uint32_t> PicturePixels(PngImage* image)
+{
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < static_cast<int>(image->GetHeight()); ++y)
+        for (int x = 0; x < static_cast<int>(image->GetWidth()); ++x) pixels.push_back(PicturePixel(image, x, y));
+    return pixels;
+}
+
 // Decodes `bytes` into a PngImage the way the loader does, and gives up the
 // caller's stream reference at once.
 inline PngImage* DecodePng(const std::vector<BYTE>& bytes)

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tests/support/button_input.h"
 #include "tests/support/test_pictures.h"
 #include "widgets/widgets.h"
 
@@ -14,7 +15,7 @@ namespace {
 const char PARENT_CLASS[] = "MarrowtuneTestButtonParent";
 constexpr int PARENT_WIDTH = 207;
 constexpr int PARENT_HEIGHT = 75;
-constexpr RECT DISMISS_RECT{125, 35, 191, 59};
+constexpr RECT DISMISS_RECT = DISMISS_RECT_RIGHT_SIDE;
 constexpr POINT INSIDE{130, 40};
 constexpr POINT ALSO_INSIDE{190, 58};  // the last pixel inside
 constexpr POINT OUTSIDE{191, 40};      // right edges lie outside
@@ -97,8 +98,6 @@ HWND CreateParent(int x)
 }
 
 LPARAM At(POINT point) { return MAKELPARAM(point.x, point.y); }
-HCURSOR Hand() { return LoadCursorA(nullptr, IDC_HAND); }
-HCURSOR Arrow() { return LoadCursorA(nullptr, IDC_ARROW); }
 
 }  // namespace
 
@@ -129,10 +128,10 @@ protected:
     {
         for (const HWND window : windows) DestroyWindow(window);
         if (parent) DestroyWindow(parent);
-        // The product never destroys a host; the test does, so it forgets its children.
-        for (auto entry = HostRegistry.begin(); entry != HostRegistry.end();) {
-            entry = IsWindow(entry->first) ? std::next(entry) : HostRegistry.erase(entry);
-        }
+        // The product never destroys a host; the test does, so the program
+        // forgets them as a fresh process would.
+        HostRegistry.clear();
+        previousButtonProc = nullptr;
         for (PngImage* picture : pictures) delete picture;
     }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "bubble/bubble.h"
 #include "tests/support/test_pictures.h"
 #include "widgets/widgets.h"
 
@@ -174,7 +175,7 @@ TEST(ButtonList, MovedRectPaintsTheUnchangedSurfaceAtTheNewCorner)
     constexpr int SIDE_SHIFT = 9;  // how far the bubble moves its button on a side switch
     const Rgba green{0, 255, 0, 255};
     PngImage* picture = SolidPicture(66, 24, green);
-    ImageButton button(RECT{125, 35, 191, 59}, COMMAND);
+    ImageButton button(DISMISS_RECT_RIGHT_SIDE, COMMAND);
     button.SetImage(Normal, picture);
     ButtonHost host;
     host.AddButton(0, &button);
@@ -186,7 +187,7 @@ TEST(ButtonList, MovedRectPaintsTheUnchangedSurfaceAtTheNewCorner)
     host.PaintButtons(canvas.dc);
     EXPECT_EQ(button.surface->width, 66);
     EXPECT_EQ(button.surface->height, 24);
-    EXPECT_EQ(CheckArea(canvas.Pixels(), RECT{116, 35, 182, 59}, Premultiplied(green), BACKGROUND), "");
+    EXPECT_EQ(CheckArea(canvas.Pixels(), DISMISS_RECT_LEFT_SIDE, Premultiplied(green), BACKGROUND), "");
     delete picture;
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "tests/support/button_input.h"
 #include "tests/support/test_pictures.h"
 #include "widgets/widgets.h"
 
@@ -9,7 +10,7 @@ using namespace testpictures;
 
 namespace {
 
-constexpr RECT DISMISS_RECT{125, 35, 191, 59};
+constexpr RECT DISMISS_RECT = DISMISS_RECT_RIGHT_SIDE;
 constexpr int BUTTON_WIDTH = 66;
 constexpr int BUTTON_HEIGHT = 24;
 constexpr UINT DISMISS_COMMAND = 2000;
@@ -57,9 +58,6 @@ std::string SurfaceIsBlack(const ImageButton& button)
     }
     return {};
 }
-
-HCURSOR Hand() { return LoadCursorA(nullptr, IDC_HAND); }
-HCURSOR Arrow() { return LoadCursorA(nullptr, IDC_ARROW); }
 
 }  // namespace
 

@@ -1,0 +1,42 @@
+// What the kit sees of the program linked into a test executable: every
+// SetTimer and KillTimer it makes, and every walk of the desktop it starts,
+// recorded through the executable's import table (program_kit.cpp). After
+// every case the kit also puts the program back as a fresh process finds it,
+// so one process runs a whole test program, in any order.
+#pragma once
+
+#include <windows.h>
+
+#include <ostream>
+#include <vector>
+
+struct TimerCall {
+    bool set;        // SetTimer; false for KillTimer
+    UINT_PTR id;
+    UINT periodMs;   // SetTimer's period; 0 for KillTimer
+};
+inline bool operator==(const TimerCall& a, const TimerCall& b)
+{
+    return a.set == b.set && a.id == b.id && a.periodMs == b.periodMs;
+}
+inline void PrintTo(const TimerCall& call, std::ostream* out)
+{
+    if (call.set) {
+        *out << "SetTimer(" << call.id << ", " << call.periodMs << " ms)";
+    } else {
+        *out << "KillTimer(" << call.id << ")";
+    }
+}
+using TimerCalls = std::vector<TimerCall>;
+inline TimerCall Armed(UINT_PTR id, UINT periodMs) { return {true, id, periodMs}; }
+inline TimerCall Killed(UINT_PTR id) { return {false, id, 0}; }
+
+// The SetTimer and KillTimer calls made on `window` since the case began or
+// since the last call of this function, in order; they are forgotten here.
+TimerCalls TakeTimerCalls(HWND window);
+// The period timer `id` of `window` runs with now, by the calls of this case;
+// 0 when it does not run.
+UINT RunningPeriod(HWND window, UINT_PTR id);
+// How many accessible objects were asked of a window (one per walk of the
+// desktop) in this case; any thread may ask.
+int DesktopWalks();
