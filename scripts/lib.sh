@@ -10,9 +10,10 @@ MT_STARTED_WINE=0
 mt_log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
 
 # Installs the Debian packages that are missing. Quiet and quick when all are there.
+# python3-pil and fonts-wqy-microhei are what res/draw_pictures.py draws with.
 mt_install_packages() {
   local wanted=(cmake ninja-build g++-mingw-w64-x86-64 googletest wine wine64
-                xvfb xauth xcompmgr xdotool imagemagick procps python3 python3-pil icoutils "$@")
+                xvfb xcompmgr xdotool imagemagick procps python3 python3-pil fonts-wqy-microhei "$@")
   local missing=() pkg
   for pkg in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")

@@ -242,6 +242,14 @@ TEST_F(BubbleTest, PresentationsAndActivationChangesSendTheBubbleBelowApplicatio
     }
 }
 
+TEST_F(BubbleTest, CreationPutsTheBubbleBelowAnApplicationAlreadyShown)
+{
+    const HWND application = CreateApplicationWindow();
+    ASSERT_NE(nullptr, application);
+    StartWithIcon(TYPICAL_ICON);
+    EXPECT_TRUE(Below(window, application)) << "before any presentation";
+}
+
 TEST_F(BubbleTest, PresentingNeverTakesTheFocusFromTheApplication)
 {
     StartWithIcon(TYPICAL_ICON);
