@@ -3,10 +3,6 @@
 
 namespace {
 
-constexpr const char* PROGMAN_CLASS = "progman";   // class names compare case-blind
-constexpr const char* WORKERW_CLASS = "WorkerW";
-constexpr const char* DEFVIEW_CLASS = "SHELLDLL_DefView";
-constexpr const char* LIST_VIEW_CLASS = "SysListView32";
 constexpr const char* LIST_VIEW_TITLE = "FolderView";
 constexpr const char* EMPTY_TITLE = "";
 

@@ -18,6 +18,13 @@ struct IconRect {
     LONG bottom;
 };
 
+// The window classes of the shell's desktop, from the top-level window down
+// to the list view (class names compare without regard to case).
+constexpr const char* PROGMAN_CLASS = "progman";
+constexpr const char* WORKERW_CLASS = "WorkerW";
+constexpr const char* DEFVIEW_CLASS = "SHELLDLL_DefView";
+constexpr const char* LIST_VIEW_CLASS = "SysListView32";
+
 // origin + extent, held at the ends of the 32-bit range instead of wrapping:
 // rectangles come from another process and may hold any value.
 LONG FarEdge(LONG origin, LONG extent);

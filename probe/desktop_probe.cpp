@@ -133,7 +133,7 @@ bool ClassIs(HWND window, const char* wanted)
 // The desktop's children that the bubble looks through, two levels deep.
 BOOL CALLBACK PrintShellChild(HWND child, LPARAM depth)
 {
-    if (ClassIs(child, "SHELLDLL_DefView") || ClassIs(child, "SysListView32")) {
+    if (ClassIs(child, DEFVIEW_CLASS) || ClassIs(child, LIST_VIEW_CLASS)) {
         PrintWindow(child, static_cast<int>(depth), -1);
     }
     return TRUE;
@@ -144,7 +144,7 @@ BOOL CALLBACK PrintShellChild(HWND child, LPARAM depth)
 BOOL CALLBACK PrintShellTopLevel(HWND window, LPARAM counter)
 {
     int& zOrder = *reinterpret_cast<int*>(counter);
-    if (ClassIs(window, "Progman") || ClassIs(window, "WorkerW")) {
+    if (ClassIs(window, PROGMAN_CLASS) || ClassIs(window, WORKERW_CLASS)) {
         PrintWindow(window, 1, zOrder);
         EnumChildWindows(window, PrintShellChild, 2);
     }

@@ -7,11 +7,7 @@
 #include "locator/locator.h"
 #include "tests/standin/standin_desktop.h"
 
-using standin::DEFVIEW_CLASS;
-using standin::LIST_VIEW_CLASS;
 using standin::LIST_VIEW_TITLE;
-using standin::PROGMAN_CLASS;
-using standin::WORKERW_CLASS;
 
 namespace {
 
@@ -49,8 +45,8 @@ protected:
     // `listTitle`; returns the list view.
     HWND ShellTree(const char* topClass, const char* topTitle, const char* listTitle)
     {
-        const HWND defView = Child(TopLevel(topClass, topTitle), DEFVIEW_CLASS, UNTITLED);
-        return Child(defView, LIST_VIEW_CLASS, listTitle);
+        const HWND defView = Child(TopLevel(topClass, topTitle), standin::DEFVIEW_CLASS, UNTITLED);
+        return Child(defView, standin::LIST_VIEW_CLASS, listTitle);
     }
 
     std::vector<HWND> roots;
@@ -67,50 +63,50 @@ TEST_F(DesktopListView, NoShellWindowsMeansNone)
 // windows are not looked at.
 TEST_F(DesktopListView, ProgmanChainIsPreferredOverWorkerW)
 {
-    ShellTree(WORKERW_CLASS, UNTITLED, LIST_VIEW_TITLE);
-    const HWND progmanList = ShellTree(PROGMAN_CLASS, "Program Manager", OTHER_TITLE);
-    ShellTree(WORKERW_CLASS, UNTITLED, LIST_VIEW_TITLE);
+    ShellTree(standin::WORKERW_CLASS, UNTITLED, LIST_VIEW_TITLE);
+    const HWND progmanList = ShellTree(standin::PROGMAN_CLASS, "Program Manager", OTHER_TITLE);
+    ShellTree(standin::WORKERW_CLASS, UNTITLED, LIST_VIEW_TITLE);
 
     EXPECT_EQ(FindDesktopListView(), progmanList);
 }
 
 TEST_F(DesktopListView, ProgmanWithoutDefViewFallsBackToWorkerW)
 {
-    TopLevel(PROGMAN_CLASS, UNTITLED);
-    TopLevel(WORKERW_CLASS, UNTITLED);
-    const HWND workerList = ShellTree(WORKERW_CLASS, UNTITLED, LIST_VIEW_TITLE);
-    TopLevel(WORKERW_CLASS, UNTITLED);
+    TopLevel(standin::PROGMAN_CLASS, UNTITLED);
+    TopLevel(standin::WORKERW_CLASS, UNTITLED);
+    const HWND workerList = ShellTree(standin::WORKERW_CLASS, UNTITLED, LIST_VIEW_TITLE);
+    TopLevel(standin::WORKERW_CLASS, UNTITLED);
 
     EXPECT_EQ(FindDesktopListView(), workerList);
 }
 
 TEST_F(DesktopListView, ProgmanDefViewWithoutListViewFallsBackToWorkerW)
 {
-    Child(TopLevel(PROGMAN_CLASS, UNTITLED), DEFVIEW_CLASS, UNTITLED);
-    const HWND workerList = ShellTree(WORKERW_CLASS, UNTITLED, LIST_VIEW_TITLE);
+    Child(TopLevel(standin::PROGMAN_CLASS, UNTITLED), standin::DEFVIEW_CLASS, UNTITLED);
+    const HWND workerList = ShellTree(standin::WORKERW_CLASS, UNTITLED, LIST_VIEW_TITLE);
 
     EXPECT_EQ(FindDesktopListView(), workerList);
 }
 
 TEST_F(DesktopListView, WorkerWListViewMustBeTitledFolderView)
 {
-    const HWND worker = TopLevel(WORKERW_CLASS, UNTITLED);
-    const HWND defView = Child(worker, DEFVIEW_CLASS, UNTITLED);
-    Child(defView, LIST_VIEW_CLASS, OTHER_TITLE);
+    const HWND worker = TopLevel(standin::WORKERW_CLASS, UNTITLED);
+    const HWND defView = Child(worker, standin::DEFVIEW_CLASS, UNTITLED);
+    Child(defView, standin::LIST_VIEW_CLASS, OTHER_TITLE);
     EXPECT_EQ(FindDesktopListView(), nullptr);
 
-    const HWND folderView = Child(defView, LIST_VIEW_CLASS, LIST_VIEW_TITLE);
-    Child(defView, LIST_VIEW_CLASS, OTHER_TITLE);
+    const HWND folderView = Child(defView, standin::LIST_VIEW_CLASS, LIST_VIEW_TITLE);
+    Child(defView, standin::LIST_VIEW_CLASS, OTHER_TITLE);
     EXPECT_EQ(FindDesktopListView(), folderView);
 }
 
 TEST_F(DesktopListView, TitledWorkerWIsNeverConsidered)
 {
-    ShellTree(WORKERW_CLASS, "Some program", LIST_VIEW_TITLE);
+    ShellTree(standin::WORKERW_CLASS, "Some program", LIST_VIEW_TITLE);
     EXPECT_EQ(FindDesktopListView(), nullptr);
 
-    const HWND workerList = ShellTree(WORKERW_CLASS, UNTITLED, LIST_VIEW_TITLE);
-    ShellTree(WORKERW_CLASS, "Another program", LIST_VIEW_TITLE);
+    const HWND workerList = ShellTree(standin::WORKERW_CLASS, UNTITLED, LIST_VIEW_TITLE);
+    ShellTree(standin::WORKERW_CLASS, "Another program", LIST_VIEW_TITLE);
     EXPECT_EQ(FindDesktopListView(), workerList);
 }
 
@@ -118,11 +114,11 @@ TEST_F(DesktopListView, TitledWorkerWIsNeverConsidered)
 // that DefView has no "FolderView" and a later WorkerW would have one.
 TEST_F(DesktopListView, FirstWorkerWWithDefViewEndsTheSearch)
 {
-    ShellTree(WORKERW_CLASS, UNTITLED, LIST_VIEW_TITLE);
-    const HWND emptyShell = TopLevel(WORKERW_CLASS, UNTITLED);
-    Child(emptyShell, DEFVIEW_CLASS, UNTITLED);
+    ShellTree(standin::WORKERW_CLASS, UNTITLED, LIST_VIEW_TITLE);
+    const HWND emptyShell = TopLevel(standin::WORKERW_CLASS, UNTITLED);
+    Child(emptyShell, standin::DEFVIEW_CLASS, UNTITLED);
     SetWindowPos(emptyShell, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ASSERT_EQ(FindWindowExA(nullptr, nullptr, WORKERW_CLASS, UNTITLED), emptyShell);
+    ASSERT_EQ(FindWindowExA(nullptr, nullptr, standin::WORKERW_CLASS, UNTITLED), emptyShell);
 
     EXPECT_EQ(FindDesktopListView(), nullptr);
 }
