@@ -18,9 +18,12 @@ import io
 import os
 import queue
 import shutil
+import signal
 import subprocess
+import tempfile
 import threading
 import time
+import traceback
 
 from PIL import Image, ImageChops
 
@@ -105,8 +108,10 @@ def bubble_place(icon, screen_width=SCREEN_SIZE[0]):
     return x, top, "right"
 
 
-def box_at(x, y, size=BUBBLE_SIZE):
-    return (x, y, x + size[0], y + size[1])
+def box_at(place):
+    """The screen box (left, top, right, bottom) of the bubble at `place` (x, y, ...)."""
+    x, y = place[:2]
+    return (x, y, x + BUBBLE_SIZE[0], y + BUBBLE_SIZE[1])
 
 
 # ---------------------------------------------------------------------------
@@ -116,17 +121,14 @@ class Pictures:
     """The program's own pictures, composed as the bubble shows them."""
 
     def __init__(self, folder=PICTURE_DIR):
-        self.bubbles = {side: self._load(folder, name) for side, name in BUBBLE_PICTURES.items()}
-        self.buttons = {state: self._load(folder, name) for state, name in BUTTON_PICTURES.items()}
-        for side, picture in self.bubbles.items():
-            check(picture.size == BUBBLE_SIZE, "%s picture is %s" % (side, picture.size))
-        for state, picture in self.buttons.items():
-            check(picture.size == BUTTON_SIZE, "%s button picture is %s" % (state, picture.size))
+        self.bubbles = {side: self._load(folder, name, BUBBLE_SIZE) for side, name in BUBBLE_PICTURES.items()}
+        self.buttons = {state: self._load(folder, name, BUTTON_SIZE) for state, name in BUTTON_PICTURES.items()}
         self._composed = {}
 
     @staticmethod
-    def _load(folder, name):
+    def _load(folder, name, size):
         with Image.open(os.path.join(folder, name)) as picture:
+            check(picture.size == size, "%s is %s, not %s" % (name, picture.size, size))
             return picture.convert("RGBA")
 
     def bubble(self, side, state):
@@ -134,8 +136,7 @@ class Pictures:
         key = (side, state)
         if key not in self._composed:
             picture = self.bubbles[side].copy()
-            left, top, _, _ = BUTTON_RECTS[side]
-            picture.paste(self.buttons[state], (left, top))
+            picture.paste(self.buttons[state], BUTTON_RECTS[side][:2])
             self._composed[key] = picture
         return self._composed[key]
 
@@ -160,38 +161,39 @@ def differing_pixels(first, second, tolerance=PIXEL_TOLERANCE):
     return largest.point(lambda v: 255 if v > tolerance else 0).histogram()[255]
 
 
+def alike(first, second, tolerance=PIXEL_TOLERANCE):
+    """Whether two same-sized images differ in no more than STRAY_PIXELS pixels."""
+    return differing_pixels(first, second, tolerance) <= STRAY_PIXELS
+
+
 class View:
     """What one screenshot shows compared with the expected screen: the bare
-    desktop (`baseline`) with, when `bubble` is (x, y), the bubble there."""
+    desktop (`baseline`) with, when `place` is (x, y, side), the bubble there."""
 
-    def __init__(self, shot, baseline, pictures, bubble=None, side="right", state="normal"):
-        self.bubble = bubble
+    def __init__(self, shot, baseline, pictures, place=None, state="normal"):
+        self.place = place
         expected = baseline
-        if bubble is not None:
-            box = box_at(*bubble)
+        if place is not None:
+            box = box_at(place)
             expected = baseline.copy()
-            expected.paste(blend(baseline.crop(box), pictures.bubble(side, state)), box[:2])
+            expected.paste(blend(baseline.crop(box), pictures.bubble(place[2], state)), box[:2])
         self.mismatched = differing_pixels(shot, expected)
         self.matches = self.mismatched <= STRAY_PIXELS
 
     def __repr__(self):
-        return "View(bubble=%s, %d pixels differ)" % (self.bubble, self.mismatched)
+        return "View(bubble=%s, %d pixels differ)" % (self.place, self.mismatched)
 
 
 # The helpers below read one bubble-sized region of the screen (`region`)
 # against the same region of the bare desktop (`under`).
 
-def button_state(region, under, pictures, side):
-    """The button picture the bubble shows: (state, None), or (None, {state:
-    differing pixels}) when none fits."""
-    box = BUTTON_RECTS[side]
-    shown = region.crop(box)
-    scores = {state: differing_pixels(shown, blend(under.crop(box), picture))
-              for state, picture in pictures.buttons.items()}
-    best = min(scores, key=scores.get)
-    if scores[best] <= STRAY_PIXELS:
-        return best, None
-    return None, scores
+def bubble_look(region, under, pictures, side):
+    """The button state of the whole bubble the region shows, "desktop" when
+    it shows the bare desktop, "something else" otherwise."""
+    for state in pictures.buttons:
+        if alike(region, blend(under, pictures.bubble(side, state))):
+            return state
+    return "desktop" if alike(region, under) else "something else"
 
 
 def estimate_alpha(region, under, pictures, side):
@@ -223,18 +225,17 @@ def estimate_alpha(region, under, pictures, side):
     return max(0.0, min(255.0, ratios[len(ratios) // 2] * 255.0))
 
 
-def grow_stage(region, under, pictures, side, state="normal"):
+def grow_stage(region, under, pictures, side):
     """Which step of the grow the region shows: 0 for nothing, 1..10 for the
     partial sizes 20 x 7 .. 200 x 70, 11 for the whole bubble; None when it
     shows none of them."""
-    if differing_pixels(region, under) <= STRAY_PIXELS:
+    if alike(region, under):
         return 0
-    picture = pictures.bubble(side, state)
+    picture = pictures.bubble(side, "normal")
     for step in range(1, GROW_PARTIAL_STEPS + 1):
-        size = (GROW_STEP[0] * step, GROW_STEP[1] * step)
-        if differing_pixels(region, blend(under, picture, size)) <= STRAY_PIXELS:
+        if alike(region, blend(under, picture, (GROW_STEP[0] * step, GROW_STEP[1] * step))):
             return step
-    if differing_pixels(region, blend(under, picture)) <= STRAY_PIXELS:
+    if alike(region, blend(under, picture)):
         return GROW_PARTIAL_STEPS + 1
     return None
 
@@ -243,9 +244,7 @@ def grow_stage(region, under, pictures, side, state="normal"):
 # Processes.
 
 def _wine_environment():
-    environment = dict(os.environ)
-    environment.setdefault("WINEDEBUG", "-all")
-    return environment
+    return {"WINEDEBUG": "-all", **os.environ}
 
 
 def _require_environment():
@@ -301,9 +300,8 @@ class Process:
 class Standin(Process):
     """desktop-standin.exe, driven by line commands on its stdin."""
 
-    def __init__(self, exe, log_path, layout=None):
-        arguments = [exe] + ([layout] if layout else [])
-        super().__init__("desktop-standin", arguments, log_path, pipes=True)
+    def __init__(self, exe, log_path):
+        super().__init__("desktop-standin", [exe], log_path, pipes=True)
         self._lines = queue.Queue()
         self._reader = threading.Thread(target=self._read, daemon=True)
         self._reader.start()
@@ -340,18 +338,14 @@ class Standin(Process):
         """The window class of Wine's foreground window ("" when none)."""
         return self.command("foreground")
 
-    @staticmethod
-    def _quote(name):
-        return '"%s"' % name
-
     def add(self, name, icon):
-        self.command("add %s %d %d %d %d" % ((self._quote(name),) + tuple(icon)))
+        self.command('add "%s" %d %d %d %d' % ((name,) + tuple(icon)))
 
     def move(self, name, icon):
-        self.command("move %s %d %d %d %d" % ((self._quote(name),) + tuple(icon)))
+        self.command('move "%s" %d %d %d %d' % ((name,) + tuple(icon)))
 
     def remove(self, name):
-        self.command("remove %s" % self._quote(name))
+        self.command('remove "%s"' % name)
 
     def stop(self):
         if self.popen.poll() is None:
@@ -368,18 +362,16 @@ class Standin(Process):
 # pointer and the pictures taken on the way.
 
 class Session:
-    def __init__(self, binary_dir, name, work_dir):
+    def __init__(self, binary_dir, work_dir):
         """binary_dir: the CMake build folder holding marrowtune-bubble.exe
-        and tests/desktop-standin.exe."""
+        and tests/desktop-standin.exe; work_dir: where the programs' logs go."""
         _require_environment()
-        self.name = name
-        self.binary_dir = os.path.abspath(binary_dir)
-        self.product_exe = os.path.join(self.binary_dir, "marrowtune-bubble.exe")
-        self.standin_exe = os.path.join(self.binary_dir, "tests", "desktop-standin.exe")
+        binary_dir = os.path.abspath(binary_dir)
+        self.product_exe = os.path.join(binary_dir, "marrowtune-bubble.exe")
+        self.standin_exe = os.path.join(binary_dir, "tests", "desktop-standin.exe")
         for exe in (self.product_exe, self.standin_exe):
             check(os.path.isfile(exe), "%s is missing: build first" % exe)
         self.work_dir = work_dir
-        os.makedirs(work_dir, exist_ok=True)
         self.pictures = Pictures()
         self.screen = xscreen.Screen(os.environ["DISPLAY"])
         self.processes = []
@@ -394,8 +386,8 @@ class Session:
     def _log_path(self, name):
         return os.path.join(self.work_dir, "%02d-%s.log" % (len(self.processes), name))
 
-    def start_standin(self, icons=(), layout=None):
-        standin = Standin(self.standin_exe, self._log_path("standin"), layout)
+    def start_standin(self, icons=()):
+        standin = Standin(self.standin_exe, self._log_path("standin"))
         self.processes.append(standin)
         standin.wait_ready()
         for name, icon in icons:
@@ -403,9 +395,7 @@ class Session:
         return standin
 
     def start_product(self):
-        product = Process("marrowtune-bubble", [self.product_exe], self._log_path("product"))
-        self.processes.append(product)
-        return product
+        return self.start_program("marrowtune-bubble", [self.product_exe])
 
     def start_program(self, name, arguments):
         program = Process(name, arguments, self._log_path(name))
@@ -447,21 +437,16 @@ class Session:
         self.shots.append((label, image))
 
     def wait_for(self, what, probe, limit=APPEAR_LIMIT, interval=POLL_INTERVAL):
-        """Takes screenshots until probe(image) returns something true, and
-        returns (that value, the image, seconds waited). Fails after `limit` s
-        with the last picture kept."""
+        """Takes screenshots until probe(image) holds, and returns that image.
+        Fails after `limit` s with the last picture kept."""
         began = time.monotonic()
-        last = None
         while True:
             image = self.shot()
-            value = probe(image)
-            if value:
-                return value, image, time.monotonic() - began
-            last = image
+            if probe(image):
+                return image
             if time.monotonic() - began > limit:
-                self.keep("timeout-" + what.replace(" ", "-"), last)
-                raise ScenarioFailure("after %.1f s the screen still does not show %s"
-                                      % (limit, what))
+                self.keep("timeout-" + what.replace(" ", "-"), image)
+                raise ScenarioFailure("after %.1f s the screen still does not show %s" % (limit, what))
             time.sleep(interval)
 
     def cursor(self):
@@ -473,23 +458,17 @@ class Session:
         subprocess.run(["xdotool"] + list(actions), check=True, timeout=30,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def jump_pointer(self, x, y):
-        """Puts the pointer at (x, y) in one motion event."""
-        self.pointer("mousemove", str(x), str(y))
-        self.pointer_at = (x, y)
-
-    def move_pointer(self, x, y):
-        """Moves the pointer to (x, y) as a hand does: through a few points
-        on the way and one a pixel short of the goal. A real pointer sends
-        many motion events; Wine now and then drops the lone event of a
-        single jump, which no user would ever notice."""
+    def move_pointer(self, x, y, steps=MOVE_STEPS, pause=0.0):
+        """Moves the pointer to (x, y) as a hand does: through `steps` points
+        on the way (`pause` seconds apart) and one a pixel short of the goal.
+        A real pointer sends many motion events; Wine now and then drops the
+        lone event of a single jump, which no user would ever notice."""
         start_x, start_y = self.pointer_at
-        points = [(start_x + (x - start_x) * step // MOVE_STEPS, start_y + (y - start_y) * step // MOVE_STEPS)
-                  for step in range(1, MOVE_STEPS)]
-        points += [(x + 1, y + 1), (x, y)]
+        points = [(start_x + (x - start_x) * step // steps, start_y + (y - start_y) * step // steps)
+                  for step in range(1, steps)]
         actions = []
-        for point_x, point_y in points:
-            actions += ["mousemove", str(point_x), str(point_y)]
+        for point_x, point_y in points + [(x + 1, y + 1), (x, y)]:
+            actions += ["mousemove", str(point_x), str(point_y)] + (["sleep", str(pause)] if pause else [])
         self.pointer(*actions)
         self.pointer_at = (x, y)
 
@@ -503,20 +482,24 @@ class Session:
 
     def park_pointer(self):
         """Jumps the pointer to its resting place, off the bubble at once."""
-        self.jump_pointer(*POINTER_PARK)
+        self.pointer("mousemove", str(POINTER_PARK[0]), str(POINTER_PARK[1]))
+        self.pointer_at = POINTER_PARK
 
     def bubble_geometries(self):
         """(x, y, width, height) of each mapped X window titled like the bubble."""
         return self.screen.geometries(WINDOW_TITLE)
 
-    def wait_for_bubble_window(self, geometry, limit=APPEAR_LIMIT):
-        """Whether the one mapped bubble window comes to have `geometry`."""
+    def check_bubble_window(self, place, limit=APPEAR_LIMIT):
+        """The one mapped bubble window, as the X server has it, comes to
+        cover the bubble's 207 x 75 pixels at `place`: a grow that stopped
+        short, or a window the system scaled, shows here whatever the screen
+        reads caught."""
+        expected = [(place[0], place[1]) + BUBBLE_SIZE]
         began = time.monotonic()
-        while self.bubble_geometries() != [geometry]:
-            if time.monotonic() - began > limit:
-                return False
+        while self.bubble_geometries() != expected:
+            check(time.monotonic() - began < limit,
+                  "the bubble's X window is %s, not %s" % (self.bubble_geometries(), expected))
             time.sleep(POLL_INTERVAL)
-        return True
 
     @contextlib.contextmanager
     def display_dpi(self, dpi):
@@ -549,12 +532,6 @@ class Session:
         run("wineserver", "-p")   # kept running, as the scripts keep it
         run("wine", "cmd", "/c", "exit")
 
-    def bubble_windows(self):
-        """X windows titled like the bubble that are mapped."""
-        result = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % WINDOW_TITLE],
-                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30)
-        return result.stdout.decode().split()
-
     # -- waiting for what the screen shows
 
     def settled(self, label, limit=APPEAR_LIMIT):
@@ -567,22 +544,44 @@ class Session:
             time.sleep(SETTLED_INTERVAL)
             current = self.grab()
             # A blinking caret does not count as a change.
-            same = same + 1 if differing_pixels(current, previous, 0) <= STRAY_PIXELS else 0
+            same = same + 1 if alike(current, previous, 0) else 0
             previous = current
             check(time.monotonic() - began < limit, "the screen does not settle")
         return self.shot(label)
 
-    def wait_for_screen(self, what, baseline, bubble=None, side="right", state="normal",
-                        limit=APPEAR_LIMIT, label=None, interval=POLL_INTERVAL):
+    def wait_for_screen(self, what, baseline, place=None, state="normal", label=None, interval=POLL_INTERVAL):
         """Waits until the whole screen is the bare desktop `baseline` with,
-        when `bubble` is (x, y), the bubble fully shown there; returns the
-        screenshot (kept as evidence under `label`) and the seconds waited."""
+        when `place` is (x, y, side), the whole bubble there with its button
+        in `state`; keeps the screenshot as evidence under `label`."""
         def probe(image):
-            return View(image, baseline, self.pictures, bubble, side, state).matches
-        _, image, waited = self.wait_for(what, probe, limit, interval)
+            return View(image, baseline, self.pictures, place, state).matches
+        image = self.wait_for(what, probe, interval=interval)
         if label:
             self.keep(label, image)
-        return image, waited
+
+    def watch(self, what, expected, seconds, until=None, alive=()):
+        """Reads the whole screen for `seconds`, or, as fast as it can, until
+        until() holds (failing when it does not within `seconds`); every
+        read must match expected(image) (a View), and every program in
+        `alive` must still run. Returns the number of reads."""
+        began = time.monotonic()
+        reads = 0
+        while not (until and until()):
+            if time.monotonic() - began > seconds:
+                check(until is None, "%s: still going on after %.0f s" % (what, seconds))
+                break
+            for program in alive:
+                check(program.running(), "%s: %s ended" % (what, program.name))
+            image = self.grab()
+            reads += 1
+            view = expected(image)
+            if not view.matches:
+                self.keep("unexpected", image)
+                raise ScenarioFailure("%s: the screen changed: %s" % (what, view))
+            if until is None:
+                time.sleep(POLL_INTERVAL)   # a fade-out lasts far longer; the programs need the time
+        self.shot(what.replace(" ", "-"))
+        return reads
 
     def film(self, box, probe, done, limit, keep_label=None):
         """Reads `box` of the screen as fast as it can and applies probe to
@@ -605,40 +604,39 @@ class Session:
                 raise ScenarioFailure("after %.1f s: %s; last values %s"
                                       % (limit, keep_label or "filming", [v for _, v in records[-5:]]))
 
-    def film_fade(self, baseline, x, y, side, fading_in, limit=APPEAR_LIMIT, label=None):
-        """Films the bubble at (x, y) fading in (until full alpha) or out
+    def film_fade(self, baseline, place, fading_in, label):
+        """Films the bubble at `place` fading in (until full alpha) or out
         (until the desktop shows again); returns [(seconds, alpha or None)]."""
-        box = box_at(x, y)
+        box = box_at(place)
         under = baseline.crop(box)
 
         def probe(region):
-            if differing_pixels(region, under) <= STRAY_PIXELS:
+            if alike(region, under):
                 return 0
-            alpha = estimate_alpha(region, under, self.pictures, side)
+            alpha = estimate_alpha(region, under, self.pictures, place[2])
             return None if alpha is None else int(round(alpha))
 
         if fading_in:
             done = lambda alpha: alpha is not None and alpha >= FULL_ALPHA
         else:
             done = lambda alpha: alpha == 0
-        return self.film(box, probe, done, limit, label)
+        return self.film(box, probe, done, APPEAR_LIMIT, label)
 
-    def film_grow(self, baselines, x, y, side, state="normal", limit=APPEAR_LIMIT, label=None):
-        """Films the bubble's place at (x, y) until the bubble is shown whole
-        there; returns [(seconds, grow step)] as grow_stage reads them over
-        the first of `baselines` (desktop screenshots) that explains the
-        picture."""
-        box = box_at(x, y)
+    def film_grow(self, baselines, place, label):
+        """Films `place` until the bubble is shown whole there; returns
+        [(seconds, grow step)] as grow_stage reads them over the first of
+        `baselines` (desktop screenshots) that explains the picture."""
+        box = box_at(place)
         unders = [baseline.crop(box) for baseline in baselines]
 
         def probe(region):
             for under in unders:
-                step = grow_stage(region, under, self.pictures, side, state)
+                step = grow_stage(region, under, self.pictures, place[2])
                 if step is not None:
                     return step
             return None
 
-        return self.film(box, probe, lambda step: step == GROW_PARTIAL_STEPS + 1, limit, label)
+        return self.film(box, probe, lambda step: step == GROW_PARTIAL_STEPS + 1, APPEAR_LIMIT, label)
 
     # -- figures and evidence
 
@@ -664,3 +662,49 @@ class Session:
                 report.write("--- %s (pid %d) exit %s\n%s\n"
                              % (process.name, process.pid, process.popen.returncode,
                                 process.log_tail()))
+
+
+def run_session(build_dir, name, limit, body, failures_dir, shots_dir=None):
+    """Runs body(session) on a new Session, failing it after `limit` seconds
+    or on SIGTERM, then ends every process the session started, whatever
+    happened. The screenshots and a report go to failures_dir on failure,
+    to shots_dir (when given) on success. Returns (the session's notes, what
+    body returned, the failure message or None)."""
+    def stop(signum, frame):
+        if signum == signal.SIGALRM:
+            raise ScenarioFailure("%s ran longer than %d s" % (name, limit))
+        raise ScenarioFailure("%s terminated by signal %d" % (name, signum))
+
+    signal.signal(signal.SIGALRM, stop)
+    signal.signal(signal.SIGTERM, stop)
+    signal.alarm(limit)
+    work_dir = tempfile.mkdtemp(prefix="e2e-%s-" % name)
+    session = None
+    result = None
+    failure = None
+    try:
+        session = Session(build_dir, work_dir)
+        result = body(session)
+    except ScenarioFailure as problem:
+        failure = str(problem)
+    except Exception:   # a fault of the harness itself still needs the clean-up
+        failure = traceback.format_exc()
+    finally:
+        signal.alarm(0)
+        if failure is not None and session is not None:
+            try:
+                session.note_windows()   # while the processes still run
+            except Exception as problem:
+                session.note("cannot list the X windows: %s" % problem)
+        if session is not None:
+            session.close()
+    if session is None:
+        return [], result, failure
+    if session.leftovers() and failure is None:
+        failure = "processes left running: %s" % session.leftovers()
+    folder = shots_dir if failure is None else failures_dir
+    if folder:
+        session.save_shots(folder, [] if failure is None else ["FAILED: " + failure])
+        print("screenshots and report in %s" % folder)
+    shutil.rmtree(work_dir, ignore_errors=True)
+    return session.notes, result, failure

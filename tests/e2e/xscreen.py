@@ -105,18 +105,13 @@ class Cursor:
                 and (self.width, self.height) == (other.width, other.height)
                 and self.argb == other.argb)
 
-    def image(self):
-        picture = Image.new("RGBA", (self.width, self.height))
-        picture.putdata([((v >> 16) & 255, (v >> 8) & 255, v & 255, (v >> 24) & 255)
-                         for v in self.argb])
-        return picture
-
     def draw_on(self, picture, origin=(0, 0)):
         """Draws the cursor where it is onto a picture of the screen whose
         top-left corner is the screen point `origin`."""
         left = self.position[0] - self.hotspot[0] - origin[0]
         top = self.position[1] - self.hotspot[1] - origin[1]
-        drawn = self.image()
+        drawn = Image.new("RGBA", (self.width, self.height))
+        drawn.putdata([((v >> 16) & 255, (v >> 8) & 255, v & 255, (v >> 24) & 255) for v in self.argb])
         picture.paste(drawn, (left, top), drawn)
 
     def __repr__(self):
