@@ -55,37 +55,29 @@ TEST(DrawPicture, CreateAlphaBitmapGivesATransparentTopDownCanvas)
     EXPECT_EQ(CreateAlphaBitmap(nullptr, 207, -75), nullptr);
 }
 
-TEST(DrawPicture, PartialAlphaLandsPremultipliedOnATransparentCanvas)
-{
-    const std::vector<Rgba> colours = {ORANGE_HALF, GREEN_QUARTER, WHITE_MOSTLY, RED, CLEAR};
-    PngImage* image = PictureOf(5, 1, colours);
-    ASSERT_NE(image->nativeImage, nullptr);
-    Canvas canvas(5, -1);
-    DrawPicture(canvas.dc, image->nativeImage, 0, 0, 5, 1);
-    const DibPixels pixels = canvas.Pixels();
-    for (int x = 0; x < 5; ++x)
-        EXPECT_TRUE(PixelNear(pixels.At(x, 0), Premultiplied(colours[x]), TOLERANCE)) << "pixel " << x;
-    EXPECT_EQ(pixels.At(4, 0), Bgra(0, 0, 0, 0)) << "a clear pixel keeps the canvas clear";
-    delete image;
-}
-
 TEST(DrawPicture, PartialAlphaCompositesOverWhatTheCanvasHolds)
 {
     const std::vector<Rgba> colours = {ORANGE_HALF, GREEN_QUARTER, WHITE_MOSTLY, RED, CLEAR};
     PngImage* image = PictureOf(5, 1, colours);
-    const uint32_t backgrounds[] = {
-        Bgra(255, 255, 255, 255),  // opaque white
-        Bgra(0, 0, 100, 100),      // premultiplied translucent blue
+    ASSERT_NE(image->nativeImage, nullptr);
+    struct Background {
+        uint32_t pixel;
+        int tolerance;
     };
-    for (const uint32_t background : backgrounds) {
+    const Background backgrounds[] = {
+        {Bgra(0, 0, 0, 0), TOLERANCE},              // transparent: the colours land premultiplied
+        {Bgra(255, 255, 255, 255), BLEND_TOLERANCE},  // opaque white
+        {Bgra(0, 0, 100, 100), BLEND_TOLERANCE},      // premultiplied translucent blue
+    };
+    for (const Background& background : backgrounds) {
         Canvas canvas(5, -1);
-        canvas.Pixels().Fill(background);
+        canvas.Pixels().Fill(background.pixel);
         DrawPicture(canvas.dc, image->nativeImage, 0, 0, 5, 1);
         const DibPixels pixels = canvas.Pixels();
         for (int x = 0; x < 5; ++x)
-            EXPECT_TRUE(PixelNear(pixels.At(x, 0), Over(colours[x], background), BLEND_TOLERANCE))
-                << "pixel " << x << " over " << std::hex << background;
-        EXPECT_EQ(pixels.At(4, 0), background);
+            EXPECT_TRUE(PixelNear(pixels.At(x, 0), Over(colours[x], background.pixel), background.tolerance))
+                << "pixel " << x << " over " << std::hex << background.pixel;
+        EXPECT_EQ(pixels.At(4, 0), background.pixel) << "a clear pixel keeps the canvas as it was";
     }
     delete image;
 }
