@@ -58,7 +58,7 @@ TEST(DrawPicture, CreateAlphaBitmapGivesATransparentTopDownCanvas)
 TEST(DrawPicture, PartialAlphaCompositesOverWhatTheCanvasHolds)
 {
     const std::vector<Rgba> colours = {ORANGE_HALF, GREEN_QUARTER, WHITE_MOSTLY, RED, CLEAR};
-    PngImage* image = PictureOf(5, 1, colours);
+    const OwnedPicture image(PictureOf(5, 1, colours));
     ASSERT_NE(image->nativeImage, nullptr);
     struct Background {
         uint32_t pixel;
@@ -79,13 +79,12 @@ TEST(DrawPicture, PartialAlphaCompositesOverWhatTheCanvasHolds)
                 << "pixel " << x << " over " << std::hex << background.pixel;
         EXPECT_EQ(pixels.At(4, 0), background.pixel) << "a clear pixel keeps the canvas as it was";
     }
-    delete image;
 }
 
 TEST(DrawPicture, DrawsInsideItsRectangleAndClipsAtTheCanvasEdge)
 {
     const std::vector<Rgba> colours = {RED, BLUE, BLUE, RED, RED, BLUE};
-    PngImage* image = PictureOf(3, 2, colours);
+    const OwnedPicture image(PictureOf(3, 2, colours));
     const POINT corners[] = {{1, 1}, {5, 3}, {-1, -1}};
     for (const POINT& corner : corners) {
         SCOPED_TRACE(testing::Message() << "at (" << corner.x << ", " << corner.y << ")");
@@ -102,13 +101,12 @@ TEST(DrawPicture, DrawsInsideItsRectangleAndClipsAtTheCanvasEdge)
             }
         }
     }
-    delete image;
 }
 
 TEST(DrawPicture, NullAndEmptyPicturesDrawNothing)
 {
     constexpr uint32_t BACKGROUND = Bgra(0x40, 0x20, 0x10, 0x80);
-    PngImage* missing = LoadPngResource(999, "PNG");
+    const OwnedPicture missing(LoadPngResource(999, "PNG"));
     ASSERT_NE(missing, nullptr);
     Canvas canvas(8, -8);
     canvas.Pixels().Fill(BACKGROUND);
@@ -116,13 +114,12 @@ TEST(DrawPicture, NullAndEmptyPicturesDrawNothing)
     DrawPicture(canvas.dc, missing->nativeImage, 0, 0, 8, 8);
     DrawPicture(canvas.dc, NativeImageOf(nullptr), 0, 0, 8, 8);
     EXPECT_EQ(CheckArea(canvas.Pixels(), RECT{}, 0, BACKGROUND), "");
-    delete missing;
 }
 
 TEST(DrawPicture, EveryBitmapLayoutIsDrawnTheRightWayUp)
 {
     // Top row red, bottom row blue.
-    PngImage* image = PictureOf(2, 2, {RED, RED, BLUE, BLUE});
+    const OwnedPicture image(PictureOf(2, 2, {RED, RED, BLUE, BLUE}));
     struct Layout {
         int height;  // negative: top-down
         WORD depth;
@@ -141,5 +138,4 @@ TEST(DrawPicture, EveryBitmapLayoutIsDrawnTheRightWayUp)
         EXPECT_EQ(GetPixel(canvas.dc, 0, 0), RGB(255, 255, 255));
         EXPECT_EQ(GetPixel(canvas.dc, 3, 3), RGB(255, 255, 255));
     }
-    delete image;
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -162,6 +163,9 @@ inline PngImage* DecodePng(const std::vector<BYTE>& bytes)
     if (stream) stream->Release();
     return image;
 }
+
+// A decoded picture that deletes itself.
+using OwnedPicture = std::unique_ptr<PngImage>;
 
 inline PngImage* PictureOf(int width, int height, const std::vector<Rgba>& pixels)
 {

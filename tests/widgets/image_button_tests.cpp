@@ -80,24 +80,22 @@ TEST(ImageButton, ANewButtonShowsNothingUntilRenderedThenItsNormalPictureOverIts
 
 TEST(ImageButton, SetImageFillsOnlySlotsOneToFiveAndDoesNotRender)
 {
-    PngImage* picture = SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, RED);
-    PngImage* other = SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, GREEN);
+    const OwnedPicture picture(SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, RED));
+    const OwnedPicture other(SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, GREEN));
     ImageButton button(DISMISS_RECT, DISMISS_COMMAND);
 
-    for (const int refused : {0, 6, -1, 100}) button.SetImage(refused, picture);
+    for (const int refused : {0, 6, -1, 100}) button.SetImage(refused, picture.get());
     for (PngImage* image : button.images) EXPECT_EQ(image, nullptr);
 
-    for (int slot = 1; slot < IMAGE_SLOT_COUNT; ++slot) button.SetImage(slot, picture);
-    for (int slot = 1; slot < IMAGE_SLOT_COUNT; ++slot) EXPECT_EQ(button.images[slot], picture) << slot;
+    for (int slot = 1; slot < IMAGE_SLOT_COUNT; ++slot) button.SetImage(slot, picture.get());
+    for (int slot = 1; slot < IMAGE_SLOT_COUNT; ++slot) EXPECT_EQ(button.images[slot], picture.get()) << slot;
     EXPECT_EQ(button.images[0], nullptr);
 
-    button.SetImage(2, other);
-    EXPECT_EQ(button.images[2], other) << "a later call replaces the picture";
+    button.SetImage(2, other.get());
+    EXPECT_EQ(button.images[2], other.get()) << "a later call replaces the picture";
     button.SetImage(3, nullptr);
     EXPECT_EQ(button.images[3], nullptr) << "null empties the slot";
     EXPECT_EQ(SurfaceIs(button, 0), "") << "nothing was drawn yet";
-    delete picture;
-    delete other;
 }
 
 TEST(ImageButton, RenderShowsThePictureOfTheGivenSlot)
@@ -145,19 +143,18 @@ TEST(ImageButton, EmptySlotRendersAnAllBlackSurface)
 TEST(ImageButton, EmptySlotOfAPictureThatFailedToLoadRendersBlack)
 {
     ColouredButton coloured;
-    PngImage* missing = LoadPngResource(999, "PNG");
+    const OwnedPicture missing(LoadPngResource(999, "PNG"));
     coloured.button.Render(Normal);
-    coloured.button.SetImage(Normal, missing);
+    coloured.button.SetImage(Normal, missing.get());
     coloured.button.Render(Normal);
     EXPECT_EQ(SurfaceIsBlack(coloured.button), "");
-    delete missing;
 }
 
 TEST(ImageButton, OverlayIsDrawnOverEveryStateAtBadgeOriginAndClipped)
 {
     ColouredButton coloured;
-    PngImage* overlay = SolidPicture(10, 6, MAGENTA);
-    coloured.button.SetImage(OVERLAY_SLOT, overlay);
+    const OwnedPicture overlay(SolidPicture(10, 6, MAGENTA));
+    coloured.button.SetImage(OVERLAY_SLOT, overlay.get());
     coloured.button.badgeOrigin = POINT{60, 20};  // the overlay hangs over the bottom-right edge
     const RECT shown{60, 20, BUTTON_WIDTH, BUTTON_HEIGHT};
     for (const int state : {Normal, Hover, Pressed}) {
@@ -176,7 +173,6 @@ TEST(ImageButton, OverlayIsDrawnOverEveryStateAtBadgeOriginAndClipped)
     coloured.button.badgeOrigin = POINT{BUTTON_WIDTH, BUTTON_HEIGHT};
     coloured.button.Render(Normal);
     EXPECT_EQ(SurfaceIs(coloured.button, coloured.ColourOf(Normal)), "");
-    delete overlay;
 }
 
 TEST(ImageButton, LargerPictureIsClippedNotScaledAndDrawnAtImageOrigin)
@@ -186,9 +182,9 @@ TEST(ImageButton, LargerPictureIsClippedNotScaledAndDrawnAtImageOrigin)
     std::vector<Rgba> gradient;
     for (int y = 0; y < TALL; ++y)
         for (int x = 0; x < WIDE; ++x) gradient.push_back(Rgba{BYTE(x * 3), BYTE(y * 8), 77, 255});
-    PngImage* large = PictureOf(WIDE, TALL, gradient);
+    const OwnedPicture large(PictureOf(WIDE, TALL, gradient));
     ImageButton button(DISMISS_RECT, DISMISS_COMMAND);
-    button.SetImage(Normal, large);
+    button.SetImage(Normal, large.get());
 
     button.Render(Normal);
     DibPixels pixels = SurfaceOf(button);
@@ -203,7 +199,6 @@ TEST(ImageButton, LargerPictureIsClippedNotScaledAndDrawnAtImageOrigin)
     EXPECT_EQ(pixels.At(65, 23), Premultiplied(gradient[21 * WIDE + 62]));
     EXPECT_EQ(pixels.At(2, 10) & COLOUR_BITS, 0u);
     EXPECT_EQ(pixels.At(10, 1) & COLOUR_BITS, 0u);
-    delete large;
 }
 
 TEST(ImageButton, HandleMouseFollowsTheTransitionTableFromEveryState)
