@@ -263,15 +263,12 @@ TEST_F(ButtonHost, ForwardMouseSendsOnlyCursorAndMouseMessages)
     }
 }
 
-TEST_F(ButtonHost, SetCursorBeforeAnyMoveAppliesTheHandCursor)
+TEST_F(ButtonHost, HoverPressReleaseSendsTheCommandOnceAfterTheRedraw)
 {
     SetCursor(Arrow());
     EXPECT_TRUE(Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(parent), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
-    EXPECT_EQ(GetCursor(), Hand());
-}
+    EXPECT_EQ(GetCursor(), Hand()) << "before any move the host shows the hand";
 
-TEST_F(ButtonHost, HoverPressReleaseSendsTheCommandOnceAfterTheRedraw)
-{
     EXPECT_FALSE(Move(INSIDE));
     EXPECT_EQ(button.state, Hover);
     EXPECT_EQ(GetCursor(), Hand());

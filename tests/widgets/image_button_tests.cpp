@@ -119,15 +119,12 @@ TEST(ImageButton, ResourcePicturesRenderAtTheirOwnSize)
         Canvas expected(BUTTON_WIDTH, -BUTTON_HEIGHT);
         DrawPicture(expected.dc, pictures[state - 1]->nativeImage, 0, 0, BUTTON_WIDTH, BUTTON_HEIGHT);
         button.Render(state);
-        const DibPixels want = expected.Pixels();
-        const DibPixels got = SurfaceOf(button);
-        for (int y = 0; y < BUTTON_HEIGHT; ++y)
-            for (int x = 0; x < BUTTON_WIDTH; ++x) ASSERT_EQ(got.At(x, y), want.At(x, y)) << x << ", " << y;
+        EXPECT_TRUE(SurfaceOf(button).All() == expected.Pixels().All());
     }
     for (PngImage* picture : pictures) delete picture;
 }
 
-TEST(ImageButton, EmptySlotRendersAnAllBlackSurface)
+TEST(ImageButton, EmptySlotOrAPictureThatFailedToLoadRendersAnAllBlackSurface)
 {
     ColouredButton coloured;
     coloured.button.Render(Hover);
@@ -138,11 +135,7 @@ TEST(ImageButton, EmptySlotRendersAnAllBlackSurface)
     coloured.button.Render(Normal);
     coloured.button.Render(4);  // no state uses slot 4
     EXPECT_EQ(SurfaceIsBlack(coloured.button), "");
-}
 
-TEST(ImageButton, EmptySlotOfAPictureThatFailedToLoadRendersBlack)
-{
-    ColouredButton coloured;
     const OwnedPicture missing(LoadPngResource(999, "PNG"));
     coloured.button.Render(Normal);
     coloured.button.SetImage(Normal, missing.get());
