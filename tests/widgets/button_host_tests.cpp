@@ -500,14 +500,12 @@ TEST_F(ButtonHost, RequestRedrawInvalidatesOrSendsPaint)
 TEST_F(ButtonHost, PaintButtonsShowsEachStateAtTheButtonsRect)
 {
     constexpr uint32_t BACKGROUND = Bgra(0, 0, 0, 0);
-    host.PaintButtons(canvas.dc);
-    EXPECT_EQ(CheckArea(canvas.Pixels(), DISMISS_RECT, ColourOf(Normal), BACKGROUND), "");
-    Move(INSIDE);
-    host.PaintButtons(canvas.dc);
-    EXPECT_EQ(CheckArea(canvas.Pixels(), DISMISS_RECT, ColourOf(Hover), BACKGROUND), "");
-    Send(WM_LBUTTONDOWN);
-    host.PaintButtons(canvas.dc);
-    EXPECT_EQ(CheckArea(canvas.Pixels(), DISMISS_RECT, ColourOf(Pressed), BACKGROUND), "");
+    for (const int state : {Normal, Hover, Pressed}) {
+        if (state == Hover) Move(INSIDE);
+        if (state == Pressed) Send(WM_LBUTTONDOWN);
+        host.PaintButtons(canvas.dc);
+        EXPECT_EQ(CheckArea(canvas.Pixels(), DISMISS_RECT, ColourOf(state), BACKGROUND), "") << "state " << state;
+    }
 }
 
 }  // namespace host_tests
