@@ -37,6 +37,7 @@ TEST(DrawPicture, CreateAlphaBitmapGivesATransparentTopDownCanvas)
     DIBSECTION section{};
     ASSERT_EQ(GetObjectA(bitmap, sizeof section, &section), static_cast<int>(sizeof section));
     EXPECT_EQ(section.dsBm.bmBitsPixel, 32);
+    EXPECT_EQ(section.dsBmih.biCompression, static_cast<DWORD>(BI_RGB));
     EXPECT_EQ(section.dsBm.bmWidth, 207);
     EXPECT_EQ(section.dsBm.bmHeight, 75);
     EXPECT_EQ(CheckArea(DibPixels(bitmap), RECT{}, 0, Bgra(0, 0, 0, 0)), "");

@@ -1,6 +1,9 @@
 // Image buttons: construction, picture slots, rendering and the state machine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "res/resource.h"
 #include "tests/support/button_input.h"
 #include "tests/support/test_pictures.h"
@@ -46,17 +49,10 @@ std::string SurfaceIs(const ImageButton& button, uint32_t colour)
 }
 
 // Every surface pixel has colour (0, 0, 0); its alpha is not looked at.
-std::string SurfaceIsBlack(const ImageButton& button)
+bool SurfaceIsBlack(const ImageButton& button)
 {
-    const DibPixels pixels = SurfaceOf(button);
-    for (int y = 0; y < pixels.height; ++y) {
-        for (int x = 0; x < pixels.width; ++x) {
-            if (pixels.At(x, y) & COLOUR_BITS) {
-                return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") is not black";
-            }
-        }
-    }
-    return {};
+    const std::vector<uint32_t> pixels = SurfaceOf(button).All();
+    return std::none_of(pixels.begin(), pixels.end(), [](uint32_t pixel) { return pixel & COLOUR_BITS; });
 }
 
 }  // namespace
@@ -130,17 +126,17 @@ TEST(ImageButton, EmptySlotOrAPictureThatFailedToLoadRendersAnAllBlackSurface)
     coloured.button.Render(Hover);
     coloured.button.SetImage(Hover, nullptr);
     coloured.button.Render(Hover);
-    EXPECT_EQ(SurfaceIsBlack(coloured.button), "");
+    EXPECT_TRUE(SurfaceIsBlack(coloured.button));
 
     coloured.button.Render(Normal);
     coloured.button.Render(4);  // no state uses slot 4
-    EXPECT_EQ(SurfaceIsBlack(coloured.button), "");
+    EXPECT_TRUE(SurfaceIsBlack(coloured.button));
 
     const OwnedPicture missing(LoadPngResource(999, "PNG"));
     coloured.button.Render(Normal);
     coloured.button.SetImage(Normal, missing.get());
     coloured.button.Render(Normal);
-    EXPECT_EQ(SurfaceIsBlack(coloured.button), "");
+    EXPECT_TRUE(SurfaceIsBlack(coloured.button));
 }
 
 TEST(ImageButton, OverlayIsDrawnOverEveryStateAtBadgeOriginAndClipped)
