@@ -5,12 +5,11 @@
 #include "tests/support/test_pictures.h"
 
 using testpictures::PicturePixel;
+using testpictures::PixelNear;
 
 namespace {
 
-constexpr DWORD PICTURE_TOLERANCE = 2;
-
-bool Near(BYTE a, BYTE b) { return (a > b ? a - b : b - a) <= static_cast<int>(PICTURE_TOLERANCE); }
+constexpr int PICTURE_TOLERANCE = 2;
 
 // Counts changes of the extended style on a window of the bubble's procedure.
 int styleChanges = 0;
@@ -114,10 +113,9 @@ TEST_F(BubbleTest, TheCanvasHoldsThePictureOfTheSideWithTheNormalButtonOnIt)
     EXPECT_EQ(0, AlphaOf(CanvasPixel(0, 0)));
     EXPECT_EQ(0, AlphaOf(CanvasPixel(BUBBLE_WIDTH - 1, BUBBLE_HEIGHT - 1)));
     EXPECT_EQ(255, AlphaOf(CanvasPixel(100, 8)));
-    // The canvas is the right-side picture, premultiplied.
-    const DWORD picture = PicturePixel(bubbleState.bubbleImageRight, 100, 8);
-    EXPECT_TRUE(Near(RedOf(picture), RedOf(CanvasPixel(100, 8))));
-    EXPECT_TRUE(Near(BlueOf(picture), BlueOf(CanvasPixel(100, 8))));
+    // The canvas is the right-side picture, premultiplied (where it is opaque,
+    // the same pixel).
+    EXPECT_TRUE(PixelNear(CanvasPixel(100, 8), PicturePixel(bubbleState.bubbleImageRight, 100, 8), PICTURE_TOLERANCE));
 
     // The button's Normal picture, opaque, at its rectangle.
     const RECT button = DISMISS_RECT_RIGHT_SIDE;
@@ -125,9 +123,7 @@ TEST_F(BubbleTest, TheCanvasHoldsThePictureOfTheSideWithTheNormalButtonOnIt)
         const DWORD expected = PicturePixel(bubbleState.buttonImageNormal, at.x, at.y);
         const DWORD actual = CanvasPixel(button.left + at.x, button.top + at.y);
         EXPECT_EQ(255, AlphaOf(actual));
-        EXPECT_TRUE(Near(RedOf(expected), RedOf(actual)) && Near(GreenOf(expected), GreenOf(actual)) &&
-                    Near(BlueOf(expected), BlueOf(actual)))
-            << std::hex << expected << " vs " << actual << " at " << at.x << "," << at.y;
+        EXPECT_TRUE(PixelNear(actual, expected, PICTURE_TOLERANCE)) << "at " << at.x << "," << at.y;
     }
 }
 
