@@ -1,6 +1,8 @@
 // Off-screen surfaces: their bitmap format and the two ways they are copied.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "gfx/gfx.h"
 #include "tests/support/test_pictures.h"
 
@@ -101,26 +103,28 @@ TEST(MemorySurface, BothBlitsCopyAlphaIncludedAndClipAtTheTargetEdgeWithoutMovin
     }
 }
 
-TEST(MemorySurface, OtherBlitModesCopyNothing)
+TEST(MemorySurface, OtherModesAndSurfacesWithoutABitmapCopyNothing)
 {
-    MemorySurface surface(4, 3);
-    PaintPattern(surface);
-    for (const int mode : {0, 3, -1}) {
-        Target target;
-        EXPECT_FALSE(surface.Blit(target.dc, mode, 0, 0)) << "mode " << mode;
-        EXPECT_EQ(CheckArea(target.Pixels(), RECT{}, 0, TARGET_PIXEL), "") << "mode " << mode;
-    }
-}
-
-TEST(MemorySurface, SurfaceWithoutABitmapCopiesNothing)
-{
-    for (const SIZE size : {SIZE{0, 0}, SIZE{-4, 3}, SIZE{4, -3}}) {
-        MemorySurface surface(size.cx, size.cy);
-        EXPECT_EQ(surface.bitmap, nullptr);
-        Target target;
-        EXPECT_FALSE(surface.Blit(target.dc, BLIT_OPAQUE, 1, 1));
-        EXPECT_FALSE(surface.Blit(target.dc, BLIT_BLACK_TRANSPARENT, 1, 1));
-        EXPECT_EQ(CheckArea(target.Pixels(), RECT{}, 0, TARGET_PIXEL), "")
-            << "size " << size.cx << " x " << size.cy;
+    struct Case {
+        SIZE size;
+        std::vector<int> modes;
+    };
+    const std::vector<int> bothModes = {BLIT_OPAQUE, BLIT_BLACK_TRANSPARENT};
+    const Case cases[] = {
+        {{4, 3}, {0, 3, -1}},  // modes that do not exist
+        {{0, 0}, bothModes},   // sizes that make no bitmap
+        {{-4, 3}, bothModes},
+        {{4, -3}, bothModes},
+    };
+    for (const Case& c : cases) {
+        MemorySurface surface(c.size.cx, c.size.cy);
+        EXPECT_EQ(surface.bitmap != nullptr, c.size.cx > 0 && c.size.cy > 0);
+        if (surface.bitmap) PaintPattern(surface);
+        for (const int mode : c.modes) {
+            SCOPED_TRACE(testing::Message() << "size " << c.size.cx << " x " << c.size.cy << ", mode " << mode);
+            Target target;
+            EXPECT_FALSE(surface.Blit(target.dc, mode, 0, 0));
+            EXPECT_EQ(CheckArea(target.Pixels(), RECT{}, 0, TARGET_PIXEL), "");
+        }
     }
 }

@@ -94,15 +94,6 @@ TEST(ImageButton, SetImageFillsOnlySlotsOneToFiveAndDoesNotRender)
     EXPECT_EQ(SurfaceIs(button, 0), "") << "nothing was drawn yet";
 }
 
-TEST(ImageButton, RenderShowsThePictureOfTheGivenSlot)
-{
-    ColouredButton coloured;
-    for (const int state : {Normal, Hover, Pressed}) {
-        coloured.button.Render(state);
-        EXPECT_EQ(SurfaceIs(coloured.button, coloured.ColourOf(state)), "") << "state " << state;
-    }
-}
-
 TEST(ImageButton, ResourcePicturesRenderAtTheirOwnSize)
 {
     // The dismiss button of the bubble, with the pictures it is given.
@@ -139,6 +130,8 @@ TEST(ImageButton, EmptySlotOrAPictureThatFailedToLoadRendersAnAllBlackSurface)
     EXPECT_TRUE(SurfaceIsBlack(coloured.button));
 }
 
+// Each state's picture shows around the overlay, so this also covers Render
+// of each slot.
 TEST(ImageButton, OverlayIsDrawnOverEveryStateAtBadgeOriginAndClipped)
 {
     ColouredButton coloured;
