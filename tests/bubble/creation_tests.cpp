@@ -19,16 +19,41 @@ LRESULT CALLBACK CountingBubbleWindow(HWND window, UINT message, WPARAM wParam, 
     return BubbleWindow(window, message, wParam, lParam);
 }
 
-HWND CreateCountingBubble(DWORD exStyle)
+// Registers a window class of the test's own (once: a second registration
+// fails harmlessly) and creates a window of it at (x, y).
+HWND CreateWindowOfClass(const char* className, WNDPROC procedure, DWORD exStyle, DWORD style,
+                         const char* title, int x, int y, int width, int height)
 {
     WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = CountingBubbleWindow;
+    windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "CountingBubble";
+    windowClass.lpszClassName = className;
     RegisterClassA(&windowClass);
-    return CreateWindowExA(exStyle, "CountingBubble", BUBBLE_WINDOW_TITLE, WS_POPUP, 0, 0,
-                           BUBBLE_WIDTH, BUBBLE_HEIGHT, nullptr, nullptr, GetModuleHandleA(nullptr),
-                           nullptr);
+    return CreateWindowExA(exStyle, className, title, style, x, y, width, height, nullptr, nullptr,
+                           windowClass.hInstance, nullptr);
+}
+
+HWND CreateCountingBubble(DWORD exStyle)
+{
+    return CreateWindowOfClass("CountingBubble", CountingBubbleWindow, exStyle, WS_POPUP, BUBBLE_WINDOW_TITLE, 0, 0,
+                               BUBBLE_WIDTH, BUBBLE_HEIGHT);
+}
+
+// True when `lower` comes after `upper` in the z-order of top-level windows.
+bool Below(HWND lower, HWND upper)
+{
+    for (HWND next = GetWindow(upper, GW_HWNDNEXT); next; next = GetWindow(next, GW_HWNDNEXT)) {
+        if (next == lower) return true;
+    }
+    return false;
+}
+
+HWND CreateApplicationWindow()
+{
+    const HWND application = CreateWindowOfClass("ApplicationWindow", DefWindowProcA, 0, WS_OVERLAPPEDWINDOW,
+                                                 "Application", 40, 60, 400, 300);
+    ShowWindow(application, SW_SHOW);
+    return application;
 }
 
 }  // namespace
@@ -182,33 +207,6 @@ TEST_F(BubbleTest, PaintRequestsPresentTheFullBubbleAtTheCurrentAlpha)
     RECT update = {};
     EXPECT_FALSE(GetUpdateRect(window, &update, FALSE)) << "the paint request was validated";
 }
-
-namespace {
-
-// True when `lower` comes after `upper` in the z-order of top-level windows.
-bool Below(HWND lower, HWND upper)
-{
-    for (HWND next = GetWindow(upper, GW_HWNDNEXT); next; next = GetWindow(next, GW_HWNDNEXT)) {
-        if (next == lower) return true;
-    }
-    return false;
-}
-
-HWND CreateApplicationWindow()
-{
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "ApplicationWindow";
-    RegisterClassA(&windowClass);
-    const HWND application = CreateWindowExA(0, "ApplicationWindow", "Application", WS_OVERLAPPEDWINDOW,
-                                             40, 60, 400, 300, nullptr, nullptr,
-                                             GetModuleHandleA(nullptr), nullptr);
-    ShowWindow(application, SW_SHOW);
-    return application;
-}
-
-}  // namespace
 
 TEST_F(BubbleTest, PresentationsAndActivationChangesSendTheBubbleBelowApplications)
 {
