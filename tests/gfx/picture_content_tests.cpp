@@ -34,9 +34,7 @@ struct Box {
     int left, top, right, bottom;
 };
 
-struct Point {
-    int x, y;
-};
+using Point = POINT;
 
 // ---------------------------------------------------------------------------
 // Bubble pictures.
