@@ -243,10 +243,8 @@ TEST_F(ButtonHost, ForwardMouseSendsOnlyCursorAndMouseMessages)
                                     WM_MOUSEHOVER,   WM_MOUSELEAVE};
     const std::vector<UINT> kept = {WM_KEYDOWN,  WM_CHAR,        WM_MBUTTONDOWN, WM_MOUSEWHEEL, WM_NCMOUSELEAVE,
                                     WM_PAINT,    WM_TIMER,       WM_COMMAND,     WM_NCMOUSEMOVE, WM_NULL};
-    for (const UINT message : kept) {
-        recordedResult = 1;
-        EXPECT_FALSE(Send(message, 3, 4)) << "message 0x" << std::hex << message;
-    }
+    recordedResult = 1;
+    for (const UINT message : kept) EXPECT_FALSE(Send(message, 3, 4)) << "message 0x" << std::hex << message;
     EXPECT_TRUE(recordedCalls.empty()) << "nothing was sent for other messages";
 
     for (const UINT message : sent) {
