@@ -1,6 +1,7 @@
 // Off-screen surfaces: their bitmap format and the two ways they are copied.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "gfx/gfx.h"
@@ -58,32 +59,28 @@ void ExpectCopiedAt(const MemorySurface& surface, const Canvas& target, int mode
 
 }  // namespace
 
-TEST(MemorySurface, NewSurfaceHoldsABitmapOfItsSizeSelectedIntoItsDC)
+TEST(MemorySurface, NewSurfaceHoldsABitmapOfItsSizeSelectedIntoItsDCAndFreesBoth)
 {
-    MemorySurface surface(BUTTON_WIDTH, BUTTON_HEIGHT);
-    EXPECT_EQ(surface.width, BUTTON_WIDTH);
-    EXPECT_EQ(surface.height, BUTTON_HEIGHT);
-    ASSERT_NE(surface.dc, nullptr);
-    ASSERT_NE(surface.bitmap, nullptr);
-    EXPECT_EQ(GetCurrentObject(surface.dc, OBJ_BITMAP), surface.bitmap);
-    EXPECT_EQ(GetObjectType(surface.previousBitmap), static_cast<DWORD>(OBJ_BITMAP));
+    auto surface = std::make_unique<MemorySurface>(BUTTON_WIDTH, BUTTON_HEIGHT);
+    EXPECT_EQ(surface->width, BUTTON_WIDTH);
+    EXPECT_EQ(surface->height, BUTTON_HEIGHT);
+    ASSERT_NE(surface->dc, nullptr);
+    ASSERT_NE(surface->bitmap, nullptr);
+    EXPECT_EQ(GetCurrentObject(surface->dc, OBJ_BITMAP), surface->bitmap);
+    EXPECT_EQ(GetObjectType(surface->previousBitmap), static_cast<DWORD>(OBJ_BITMAP));
 
     // The bitmap is CreateAlphaBitmap's (a transparent, top-down 32-bit DIB;
     // DrawPicture.CreateAlphaBitmap* checks that), of the surface's size.
     DIBSECTION section{};
-    ASSERT_EQ(GetObjectA(surface.bitmap, sizeof section, &section), static_cast<int>(sizeof section));
+    ASSERT_EQ(GetObjectA(surface->bitmap, sizeof section, &section), static_cast<int>(sizeof section));
     EXPECT_EQ(section.dsBm.bmWidth, BUTTON_WIDTH);
     EXPECT_EQ(section.dsBm.bmHeight, BUTTON_HEIGHT);
-}
 
-TEST(MemorySurface, DestructionFreesTheBitmapAndTheDC)
-{
-    auto* surface = new MemorySurface(BUTTON_WIDTH, BUTTON_HEIGHT);
     const HBITMAP bitmap = surface->bitmap;
     const HDC dc = surface->dc;
-    delete surface;
-    EXPECT_EQ(GetObjectType(bitmap), 0u);
-    EXPECT_EQ(GetObjectType(dc), 0u);
+    surface.reset();
+    EXPECT_EQ(GetObjectType(bitmap), 0u) << "destruction frees the bitmap";
+    EXPECT_EQ(GetObjectType(dc), 0u) << "and the DC";
 }
 
 TEST(MemorySurface, BothBlitsCopyAlphaIncludedAndClipAtTheTargetEdgeWithoutMoving)

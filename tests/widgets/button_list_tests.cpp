@@ -96,9 +96,8 @@ TEST(ButtonList, AddButtonHandsOverTheTargetDCAndRendersNormal)
 
 TEST(ButtonList, PaintButtonsCopiesEverySurfaceFirstToLast)
 {
-    const Rgba red{255, 0, 0, 255};
     const Rgba blue{0, 0, 255, 128};
-    const OwnedPicture redPicture(SolidPicture(10, 10, red));
+    const OwnedPicture redPicture(SolidPicture(10, 10, RED));
     const OwnedPicture bluePicture(SolidPicture(10, 10, blue));
     ImageButton first(RECT{0, 0, 10, 10}, COMMAND);
     ImageButton second(RECT{5, 5, 15, 15}, COMMAND);
@@ -113,8 +112,8 @@ TEST(ButtonList, PaintButtonsCopiesEverySurfaceFirstToLast)
     canvas.Pixels().Fill(BACKGROUND);
     host.PaintButtons(canvas.dc);
     const DibPixels pixels = canvas.Pixels();
-    EXPECT_EQ(pixels.At(0, 0), Premultiplied(red));
-    EXPECT_EQ(pixels.At(9, 4), Premultiplied(red));
+    EXPECT_EQ(pixels.At(0, 0), Premultiplied(RED));
+    EXPECT_EQ(pixels.At(9, 4), Premultiplied(RED));
     EXPECT_EQ(pixels.At(5, 5), Premultiplied(blue)) << "the later button covers the earlier";
     EXPECT_EQ(pixels.At(14, 14), Premultiplied(blue)) << "copied opaquely, translucent alpha included";
     EXPECT_EQ(pixels.At(15, 15), BACKGROUND);
@@ -124,8 +123,7 @@ TEST(ButtonList, PaintButtonsCopiesEverySurfaceFirstToLast)
 TEST(ButtonList, MovedRectPaintsTheUnchangedSurfaceAtTheNewCorner)
 {
     constexpr int SIDE_SHIFT = 9;  // how far the bubble moves its button on a side switch
-    const Rgba green{0, 255, 0, 255};
-    const OwnedPicture picture(SolidPicture(66, 24, green));
+    const OwnedPicture picture(SolidPicture(66, 24, GREEN));
     ImageButton button(DISMISS_RECT_RIGHT_SIDE, COMMAND);
     button.SetImage(Normal, picture.get());
     ButtonHost host;
@@ -138,7 +136,7 @@ TEST(ButtonList, MovedRectPaintsTheUnchangedSurfaceAtTheNewCorner)
     host.PaintButtons(canvas.dc);
     EXPECT_EQ(button.surface->width, 66);
     EXPECT_EQ(button.surface->height, 24);
-    EXPECT_EQ(CheckArea(canvas.Pixels(), DISMISS_RECT_LEFT_SIDE, Premultiplied(green), BACKGROUND), "");
+    EXPECT_EQ(CheckArea(canvas.Pixels(), DISMISS_RECT_LEFT_SIDE, Premultiplied(GREEN), BACKGROUND), "");
 }
 
 TEST(ButtonList, ANewHostHoldsNoButtonAndPaintsNothing)
