@@ -5,6 +5,7 @@
 // button is clicked.
 #include "tests/support/bubble_fixture.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "res/resource.h"
@@ -48,10 +49,7 @@ std::vector<uint32_t> ButtonPixels()
 
 bool AllTransparentBlack(const std::vector<uint32_t>& pixels)
 {
-    for (const uint32_t pixel : pixels) {
-        if (pixel != 0) return false;
-    }
-    return !pixels.empty();
+    return !pixels.empty() && std::all_of(pixels.begin(), pixels.end(), [](uint32_t pixel) { return pixel == 0; });
 }
 
 }  // namespace

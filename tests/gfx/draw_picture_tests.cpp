@@ -37,6 +37,7 @@ TEST(DrawPicture, CreateAlphaBitmapGivesATransparentTopDownCanvas)
     DIBSECTION section{};
     ASSERT_EQ(GetObjectA(bitmap, sizeof section, &section), static_cast<int>(sizeof section));
     EXPECT_EQ(section.dsBm.bmBitsPixel, 32);
+    EXPECT_EQ(section.dsBmih.biCompression, static_cast<DWORD>(BI_RGB));
     EXPECT_EQ(section.dsBm.bmWidth, 207);
     EXPECT_EQ(section.dsBm.bmHeight, 75);
     EXPECT_EQ(CheckArea(DibPixels(bitmap), RECT{}, 0, Bgra(0, 0, 0, 0)), "");
@@ -55,45 +56,36 @@ TEST(DrawPicture, CreateAlphaBitmapGivesATransparentTopDownCanvas)
     EXPECT_EQ(CreateAlphaBitmap(nullptr, 207, -75), nullptr);
 }
 
-TEST(DrawPicture, PartialAlphaLandsPremultipliedOnATransparentCanvas)
-{
-    const std::vector<Rgba> colours = {ORANGE_HALF, GREEN_QUARTER, WHITE_MOSTLY, RED, CLEAR};
-    PngImage* image = PictureOf(5, 1, colours);
-    ASSERT_NE(image->nativeImage, nullptr);
-    Canvas canvas(5, -1);
-    DrawPicture(canvas.dc, image->nativeImage, 0, 0, 5, 1);
-    const DibPixels pixels = canvas.Pixels();
-    for (int x = 0; x < 5; ++x)
-        EXPECT_TRUE(PixelNear(pixels.At(x, 0), Premultiplied(colours[x]), TOLERANCE)) << "pixel " << x;
-    EXPECT_EQ(pixels.At(4, 0), Bgra(0, 0, 0, 0)) << "a clear pixel keeps the canvas clear";
-    delete image;
-}
-
 TEST(DrawPicture, PartialAlphaCompositesOverWhatTheCanvasHolds)
 {
     const std::vector<Rgba> colours = {ORANGE_HALF, GREEN_QUARTER, WHITE_MOSTLY, RED, CLEAR};
-    PngImage* image = PictureOf(5, 1, colours);
-    const uint32_t backgrounds[] = {
-        Bgra(255, 255, 255, 255),  // opaque white
-        Bgra(0, 0, 100, 100),      // premultiplied translucent blue
+    const OwnedPicture image(PictureOf(5, 1, colours));
+    ASSERT_NE(image->nativeImage, nullptr);
+    struct Background {
+        uint32_t pixel;
+        int tolerance;
     };
-    for (const uint32_t background : backgrounds) {
+    const Background backgrounds[] = {
+        {Bgra(0, 0, 0, 0), TOLERANCE},              // transparent: the colours land premultiplied
+        {Bgra(255, 255, 255, 255), BLEND_TOLERANCE},  // opaque white
+        {Bgra(0, 0, 100, 100), BLEND_TOLERANCE},      // premultiplied translucent blue
+    };
+    for (const Background& background : backgrounds) {
         Canvas canvas(5, -1);
-        canvas.Pixels().Fill(background);
+        canvas.Pixels().Fill(background.pixel);
         DrawPicture(canvas.dc, image->nativeImage, 0, 0, 5, 1);
         const DibPixels pixels = canvas.Pixels();
         for (int x = 0; x < 5; ++x)
-            EXPECT_TRUE(PixelNear(pixels.At(x, 0), Over(colours[x], background), BLEND_TOLERANCE))
-                << "pixel " << x << " over " << std::hex << background;
-        EXPECT_EQ(pixels.At(4, 0), background);
+            EXPECT_TRUE(PixelNear(pixels.At(x, 0), Over(colours[x], background.pixel), background.tolerance))
+                << "pixel " << x << " over " << std::hex << background.pixel;
+        EXPECT_EQ(pixels.At(4, 0), background.pixel) << "a clear pixel keeps the canvas as it was";
     }
-    delete image;
 }
 
 TEST(DrawPicture, DrawsInsideItsRectangleAndClipsAtTheCanvasEdge)
 {
     const std::vector<Rgba> colours = {RED, BLUE, BLUE, RED, RED, BLUE};
-    PngImage* image = PictureOf(3, 2, colours);
+    const OwnedPicture image(PictureOf(3, 2, colours));
     const POINT corners[] = {{1, 1}, {5, 3}, {-1, -1}};
     for (const POINT& corner : corners) {
         SCOPED_TRACE(testing::Message() << "at (" << corner.x << ", " << corner.y << ")");
@@ -110,13 +102,12 @@ TEST(DrawPicture, DrawsInsideItsRectangleAndClipsAtTheCanvasEdge)
             }
         }
     }
-    delete image;
 }
 
 TEST(DrawPicture, NullAndEmptyPicturesDrawNothing)
 {
     constexpr uint32_t BACKGROUND = Bgra(0x40, 0x20, 0x10, 0x80);
-    PngImage* missing = LoadPngResource(999, "PNG");
+    const OwnedPicture missing(LoadPngResource(999, "PNG"));
     ASSERT_NE(missing, nullptr);
     Canvas canvas(8, -8);
     canvas.Pixels().Fill(BACKGROUND);
@@ -124,13 +115,12 @@ TEST(DrawPicture, NullAndEmptyPicturesDrawNothing)
     DrawPicture(canvas.dc, missing->nativeImage, 0, 0, 8, 8);
     DrawPicture(canvas.dc, NativeImageOf(nullptr), 0, 0, 8, 8);
     EXPECT_EQ(CheckArea(canvas.Pixels(), RECT{}, 0, BACKGROUND), "");
-    delete missing;
 }
 
 TEST(DrawPicture, EveryBitmapLayoutIsDrawnTheRightWayUp)
 {
     // Top row red, bottom row blue.
-    PngImage* image = PictureOf(2, 2, {RED, RED, BLUE, BLUE});
+    const OwnedPicture image(PictureOf(2, 2, {RED, RED, BLUE, BLUE}));
     struct Layout {
         int height;  // negative: top-down
         WORD depth;
@@ -149,5 +139,4 @@ TEST(DrawPicture, EveryBitmapLayoutIsDrawnTheRightWayUp)
         EXPECT_EQ(GetPixel(canvas.dc, 0, 0), RGB(255, 255, 255));
         EXPECT_EQ(GetPixel(canvas.dc, 3, 3), RGB(255, 255, 255));
     }
-    delete image;
 }

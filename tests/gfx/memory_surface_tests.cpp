@@ -1,6 +1,9 @@
 // Off-screen surfaces: their bitmap format and the two ways they are copied.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "gfx/gfx.h"
 #include "tests/support/test_pictures.h"
 
@@ -13,6 +16,7 @@ constexpr int BUTTON_HEIGHT = 24;
 constexpr uint32_t TARGET_PIXEL = Bgra(0x40, 0x20, 0x10, 0x80);
 constexpr uint32_t OPAQUE_BLACK = Bgra(0, 0, 0, 0xFF);
 constexpr uint32_t CLEAR_BLACK = Bgra(0, 0, 0, 0);
+constexpr uint32_t COLOUR_BITS = 0x00FFFFFF;
 
 // A 4 x 3 surface whose pixels are all different, black ones included.
 void PaintPattern(const MemorySurface& surface)
@@ -24,11 +28,19 @@ void PaintPattern(const MemorySurface& surface)
     pixels.At(0, 0) = CLEAR_BLACK;
     pixels.At(1, 0) = OPAQUE_BLACK;
     pixels.At(2, 0) = Bgra(0x40, 0x20, 0x00, 0x40);  // premultiplied, alpha 1/4
+    pixels.At(1, 1) = Bgra(1, 0, 0, 0xFF);            // nearly black is no black
 }
 
+// A 10 x 8 target that every blit lands on, filled with TARGET_PIXEL.
+struct Target : Canvas {
+    Target() : Canvas(10, -8) { Pixels().Fill(TARGET_PIXEL); }
+};
+
 // Every pixel of `target` at (x, y) + (sx, sy) equals the surface's (sx, sy)
-// where that lies inside the target; every other target pixel is untouched.
-void ExpectCopiedAt(const MemorySurface& surface, const Canvas& target, int x, int y)
+// where that lies inside the target, except that a black-transparent blit
+// leaves the target under a black surface pixel, whatever its alpha; every
+// other target pixel is untouched.
+void ExpectCopiedAt(const MemorySurface& surface, const Canvas& target, int mode, int x, int y)
 {
     const DibPixels source(surface.bitmap);
     const DibPixels pixels = target.Pixels();
@@ -37,7 +49,9 @@ void ExpectCopiedAt(const MemorySurface& surface, const Canvas& target, int x, i
             const int sx = tx - x;
             const int sy = ty - y;
             const bool covered = sx >= 0 && sy >= 0 && sx < surface.width && sy < surface.height;
-            const uint32_t want = covered ? source.At(sx, sy) : TARGET_PIXEL;
+            const bool black = covered && (source.At(sx, sy) & COLOUR_BITS) == 0;
+            const bool copied = covered && !(mode == BLIT_BLACK_TRANSPARENT && black);
+            const uint32_t want = copied ? source.At(sx, sy) : TARGET_PIXEL;
             ASSERT_EQ(pixels.At(tx, ty), want) << "target pixel (" << tx << ", " << ty << ")";
         }
     }
@@ -45,150 +59,69 @@ void ExpectCopiedAt(const MemorySurface& surface, const Canvas& target, int x, i
 
 }  // namespace
 
-TEST(MemorySurface, NewSurfaceIsA32BitTopDownBitmapSelectedIntoItsDC)
+TEST(MemorySurface, NewSurfaceHoldsABitmapOfItsSizeSelectedIntoItsDCAndFreesBoth)
 {
-    MemorySurface surface(BUTTON_WIDTH, BUTTON_HEIGHT);
-    EXPECT_EQ(surface.width, BUTTON_WIDTH);
-    EXPECT_EQ(surface.height, BUTTON_HEIGHT);
-    ASSERT_NE(surface.dc, nullptr);
-    ASSERT_NE(surface.bitmap, nullptr);
-    EXPECT_EQ(GetCurrentObject(surface.dc, OBJ_BITMAP), surface.bitmap);
-    EXPECT_EQ(GetObjectType(surface.previousBitmap), static_cast<DWORD>(OBJ_BITMAP));
+    auto surface = std::make_unique<MemorySurface>(BUTTON_WIDTH, BUTTON_HEIGHT);
+    EXPECT_EQ(surface->width, BUTTON_WIDTH);
+    EXPECT_EQ(surface->height, BUTTON_HEIGHT);
+    ASSERT_NE(surface->dc, nullptr);
+    ASSERT_NE(surface->bitmap, nullptr);
+    EXPECT_EQ(GetCurrentObject(surface->dc, OBJ_BITMAP), surface->bitmap);
+    EXPECT_EQ(GetObjectType(surface->previousBitmap), static_cast<DWORD>(OBJ_BITMAP));
 
+    // The bitmap is CreateAlphaBitmap's (a transparent, top-down 32-bit DIB;
+    // DrawPicture.CreateAlphaBitmap* checks that), of the surface's size.
     DIBSECTION section{};
-    ASSERT_EQ(GetObjectA(surface.bitmap, sizeof section, &section), static_cast<int>(sizeof section));
+    ASSERT_EQ(GetObjectA(surface->bitmap, sizeof section, &section), static_cast<int>(sizeof section));
     EXPECT_EQ(section.dsBm.bmWidth, BUTTON_WIDTH);
     EXPECT_EQ(section.dsBm.bmHeight, BUTTON_HEIGHT);
-    EXPECT_EQ(section.dsBm.bmBitsPixel, 32);
-    EXPECT_EQ(section.dsBmih.biCompression, static_cast<DWORD>(BI_RGB));
 
-    const DibPixels pixels(surface.bitmap);
-    EXPECT_EQ(CheckArea(pixels, RECT{}, 0, CLEAR_BLACK), "") << "a new surface is transparent black";
-
-    // Rows run top-down: the top-left pixel is the first word in memory.
-    SetPixelV(surface.dc, 0, 0, RGB(1, 2, 3));
-    GdiFlush();
-    EXPECT_EQ(pixels.FirstInMemory() & 0x00FFFFFF, Bgra(1, 2, 3, 0));
-}
-
-TEST(MemorySurface, DestructionFreesTheBitmapAndTheDC)
-{
-    auto* surface = new MemorySurface(BUTTON_WIDTH, BUTTON_HEIGHT);
     const HBITMAP bitmap = surface->bitmap;
     const HDC dc = surface->dc;
-    delete surface;
-    EXPECT_EQ(GetObjectType(bitmap), 0u);
-    EXPECT_EQ(GetObjectType(dc), 0u);
+    surface.reset();
+    EXPECT_EQ(GetObjectType(bitmap), 0u) << "destruction frees the bitmap";
+    EXPECT_EQ(GetObjectType(dc), 0u) << "and the DC";
 }
 
-TEST(MemorySurface, OpaqueBlitCopiesEveryPixelBlackAndAlphaIncluded)
+TEST(MemorySurface, BothBlitsCopyAlphaIncludedAndClipAtTheTargetEdgeWithoutMoving)
 {
     MemorySurface surface(4, 3);
     PaintPattern(surface);
-    Canvas target(10, -8);
-    target.Pixels().Fill(TARGET_PIXEL);
-
-    EXPECT_TRUE(surface.Blit(target.dc, BLIT_OPAQUE, 2, 3));
-    ExpectCopiedAt(surface, target, 2, 3);
-}
-
-TEST(MemorySurface, OpaqueBlitPartlyOutsideTheTargetIsClippedNotMoved)
-{
-    MemorySurface surface(4, 3);
-    PaintPattern(surface);
-    const POINT corners[] = {{-2, -1}, {8, 6}, {-3, 6}, {7, -2}};
-    for (const POINT& corner : corners) {
-        SCOPED_TRACE(testing::Message() << "surface at (" << corner.x << ", " << corner.y << ")");
-        Canvas target(10, -8);
-        target.Pixels().Fill(TARGET_PIXEL);
-        surface.Blit(target.dc, BLIT_OPAQUE, corner.x, corner.y);
-        ExpectCopiedAt(surface, target, corner.x, corner.y);
-    }
-}
-
-TEST(MemorySurface, BlackTransparentBlitKeepsTheTargetUnderBlackOnly)
-{
-    MemorySurface surface(4, 3);
-    PaintPattern(surface);
-    const DibPixels source(surface.bitmap);
-    source.At(1, 1) = Bgra(1, 0, 0, 0xFF);  // nearly black is still copied
-    Canvas target(10, -8);
-    target.Pixels().Fill(TARGET_PIXEL);
-
-    EXPECT_TRUE(surface.Blit(target.dc, BLIT_BLACK_TRANSPARENT, 3, 2));
-
-    const DibPixels pixels = target.Pixels();
-    EXPECT_EQ(pixels.At(3, 2), TARGET_PIXEL) << "transparent black keeps the target, alpha included";
-    EXPECT_EQ(pixels.At(4, 2), TARGET_PIXEL) << "opaque black keeps the target, alpha included";
-    for (int y = 0; y < surface.height; ++y) {
-        for (int x = 0; x < surface.width; ++x) {
-            if (y == 0 && x < 2) continue;
-            EXPECT_EQ(pixels.At(3 + x, 2 + y), source.At(x, y))
-                << "surface pixel (" << x << ", " << y << ") is copied, alpha included";
+    // Wholly inside, then hanging over each corner of the target.
+    const POINT corners[] = {{2, 3}, {-2, -1}, {8, 6}, {-3, 6}, {7, -2}};
+    for (const int mode : {BLIT_OPAQUE, BLIT_BLACK_TRANSPARENT}) {
+        for (const POINT& corner : corners) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << ", surface at (" << corner.x << ", " << corner.y
+                                            << ")");
+            Target target;
+            EXPECT_TRUE(surface.Blit(target.dc, mode, corner.x, corner.y));
+            ExpectCopiedAt(surface, target, mode, corner.x, corner.y);
         }
     }
-    const RECT covered{3, 2, 7, 5};
-    for (int y = 0; y < pixels.height; ++y)
-        for (int x = 0; x < pixels.width; ++x)
-            if (!PtInRect(&covered, POINT{x, y})) {
-                ASSERT_EQ(pixels.At(x, y), TARGET_PIXEL) << x << ", " << y;
-            }
 }
 
-TEST(MemorySurface, BlackTransparentBlitPartlyOutsideTheTargetIsClippedNotMoved)
+TEST(MemorySurface, OtherModesAndSurfacesWithoutABitmapCopyNothing)
 {
-    constexpr uint32_t FILL = Bgra(0x11, 0x22, 0x33, 0xFF);
-    constexpr uint32_t CORNER = Bgra(0x44, 0x55, 0x66, 0x80);
-    MemorySurface surface(4, 3);
-    const DibPixels source(surface.bitmap);
-    source.Fill(FILL);
-    source.At(0, 0) = OPAQUE_BLACK;
-    source.At(3, 2) = CORNER;
-
-    {
-        // Only surface columns 0..2 and rows 0..1 land on the target.
-        Canvas target(10, -8);
-        target.Pixels().Fill(TARGET_PIXEL);
-        surface.Blit(target.dc, BLIT_BLACK_TRANSPARENT, 7, 6);
-        const DibPixels pixels = target.Pixels();
-        for (int y = 0; y < pixels.height; ++y) {
-            for (int x = 0; x < pixels.width; ++x) {
-                const bool copied = x >= 7 && y >= 6 && !(x == 7 && y == 6);
-                ASSERT_EQ(pixels.At(x, y), copied ? FILL : TARGET_PIXEL) << x << ", " << y;
-            }
+    struct Case {
+        SIZE size;
+        std::vector<int> modes;
+    };
+    const std::vector<int> bothModes = {BLIT_OPAQUE, BLIT_BLACK_TRANSPARENT};
+    const Case cases[] = {
+        {{4, 3}, {0, 3, -1}},  // modes that do not exist
+        {{0, 0}, bothModes},   // sizes that make no bitmap
+        {{-4, 3}, bothModes},
+        {{4, -3}, bothModes},
+    };
+    for (const Case& c : cases) {
+        MemorySurface surface(c.size.cx, c.size.cy);
+        EXPECT_EQ(surface.bitmap != nullptr, c.size.cx > 0 && c.size.cy > 0);
+        if (surface.bitmap) PaintPattern(surface);
+        for (const int mode : c.modes) {
+            SCOPED_TRACE(testing::Message() << "size " << c.size.cx << " x " << c.size.cy << ", mode " << mode);
+            Target target;
+            EXPECT_FALSE(surface.Blit(target.dc, mode, 0, 0));
+            EXPECT_EQ(CheckArea(target.Pixels(), RECT{}, 0, TARGET_PIXEL), "");
         }
-    }
-    {
-        // Only the surface's bottom-right pixel lands on the target.
-        Canvas target(10, -8);
-        target.Pixels().Fill(TARGET_PIXEL);
-        surface.Blit(target.dc, BLIT_BLACK_TRANSPARENT, -3, -2);
-        EXPECT_EQ(CheckArea(target.Pixels(), RECT{0, 0, 1, 1}, CORNER, TARGET_PIXEL), "");
-    }
-}
-
-TEST(MemorySurface, OtherBlitModesCopyNothing)
-{
-    MemorySurface surface(4, 3);
-    PaintPattern(surface);
-    for (const int mode : {0, 3, -1}) {
-        Canvas target(10, -8);
-        target.Pixels().Fill(TARGET_PIXEL);
-        EXPECT_FALSE(surface.Blit(target.dc, mode, 0, 0)) << "mode " << mode;
-        EXPECT_EQ(CheckArea(target.Pixels(), RECT{}, 0, TARGET_PIXEL), "") << "mode " << mode;
-    }
-}
-
-TEST(MemorySurface, SurfaceWithoutABitmapCopiesNothing)
-{
-    for (const SIZE size : {SIZE{0, 0}, SIZE{-4, 3}, SIZE{4, -3}}) {
-        MemorySurface surface(size.cx, size.cy);
-        EXPECT_EQ(surface.bitmap, nullptr);
-        Canvas target(10, -8);
-        target.Pixels().Fill(TARGET_PIXEL);
-        EXPECT_FALSE(surface.Blit(target.dc, BLIT_OPAQUE, 1, 1));
-        EXPECT_FALSE(surface.Blit(target.dc, BLIT_BLACK_TRANSPARENT, 1, 1));
-        EXPECT_EQ(CheckArea(target.Pixels(), RECT{}, 0, TARGET_PIXEL), "")
-            << "size " << size.cx << " x " << size.cy;
     }
 }

@@ -31,14 +31,13 @@ TEST(PngImage, ResourcePicturesLoadAtTheirOwnSize)
 {
     for (const PictureSize& picture : RESOURCE_PICTURES) {
         SCOPED_TRACE(testing::Message() << "picture " << picture.id);
-        PngImage* image = LoadPngResource(picture.id, PNG_TYPE);
+        const OwnedPicture image(LoadPngResource(picture.id, PNG_TYPE));
         ASSERT_NE(image, nullptr);
         EXPECT_NE(image->nativeImage, nullptr);
         EXPECT_EQ(image->lastStatus, Gdiplus::Ok);
         EXPECT_EQ(image->GetWidth(), picture.width);
         EXPECT_EQ(image->GetHeight(), picture.height);
         EXPECT_EQ(image->lastStatus, Gdiplus::Ok) << "successful queries record nothing";
-        delete image;
     }
 }
 
@@ -56,7 +55,7 @@ TEST(PngImage, MissingResourceGivesAnEmptyImageWithAFailingStatus)
     };
     for (const Missing& missing : cases) {
         SCOPED_TRACE(testing::Message() << "resource " << missing.id << " of type " << missing.type);
-        PngImage* image = LoadPngResource(missing.id, missing.type);
+        const OwnedPicture image(LoadPngResource(missing.id, missing.type));
         ASSERT_NE(image, nullptr) << "only an allocation failure gives no image";
         EXPECT_EQ(image->nativeImage, nullptr);
         EXPECT_NE(image->lastStatus, Gdiplus::Ok);
@@ -66,7 +65,6 @@ TEST(PngImage, MissingResourceGivesAnEmptyImageWithAFailingStatus)
         image->lastStatus = Gdiplus::Ok;
         EXPECT_EQ(image->GetHeight(), 0u);
         EXPECT_NE(image->lastStatus, Gdiplus::Ok) << "a failed height query is recorded";
-        delete image;
     }
 }
 
@@ -78,24 +76,22 @@ TEST(PngImage, UndecodableDataLeavesTheNativeImageEmpty)
         std::vector<BYTE>(valid.begin(), valid.begin() + 20),  // cut inside the header
     };
     for (const std::vector<BYTE>& bytes : broken) {
-        PngImage* image = DecodePng(bytes);
+        const OwnedPicture image(DecodePng(bytes));
         ASSERT_NE(image, nullptr);
         EXPECT_EQ(image->nativeImage, nullptr);
         EXPECT_NE(image->lastStatus, Gdiplus::Ok);
         EXPECT_EQ(image->GetWidth(), 0u);
-        delete image;
     }
-    PngImage* withoutStream = new PngImage(nullptr);
+    const OwnedPicture withoutStream(new PngImage(nullptr));
     ASSERT_NE(withoutStream, nullptr);
     EXPECT_EQ(withoutStream->nativeImage, nullptr);
     EXPECT_NE(withoutStream->lastStatus, Gdiplus::Ok);
-    delete withoutStream;
 }
 
 TEST(PngImage, ResourcePictureDrawsAfterLoading)
 {
     // The button pictures are fully opaque: every drawn pixel has alpha 255.
-    PngImage* image = LoadPngResource(IDP_BUTTON_NORMAL, PNG_TYPE);
+    const OwnedPicture image(LoadPngResource(IDP_BUTTON_NORMAL, PNG_TYPE));
     ASSERT_NE(image, nullptr);
     Canvas canvas(66, -24);
     DrawPicture(canvas.dc, image->nativeImage, 0, 0, 66, 24);
@@ -103,39 +99,35 @@ TEST(PngImage, ResourcePictureDrawsAfterLoading)
     for (int y = 0; y < pixels.height; ++y)
         for (int x = 0; x < pixels.width; ++x)
             ASSERT_EQ(AlphaOf(pixels.At(x, y)), 0xFF) << "pixel (" << x << ", " << y << ")";
-    delete image;
 }
 
 TEST(PngImage, CloneOwnsACopyThatOutlivesTheSource)
 {
-    PngImage* source = PictureOf(2, 1, {RED, HALF_BLUE});
+    OwnedPicture source(PictureOf(2, 1, {RED, HALF_BLUE}));
     ASSERT_NE(source, nullptr);
-    PngImage* clone = source->Clone();
+    const OwnedPicture clone(source->Clone());
     ASSERT_NE(clone, nullptr);
     EXPECT_NE(clone->nativeImage, nullptr);
     EXPECT_NE(clone->nativeImage, source->nativeImage);
     EXPECT_EQ(clone->lastStatus, Gdiplus::Ok);
     EXPECT_EQ(source->lastStatus, Gdiplus::Ok);
-    delete source;
+    source.reset();
 
     EXPECT_EQ(clone->GetWidth(), 2u);
     EXPECT_EQ(clone->GetHeight(), 1u);
     Canvas canvas(2, -1);
     DrawPicture(canvas.dc, clone->nativeImage, 0, 0, 2, 1);
     EXPECT_EQ(canvas.Pixels().At(0, 0), Premultiplied(RED));
-    delete clone;
 }
 
 TEST(PngImage, CloneOfAnEmptyImageRecordsTheFailureInTheSource)
 {
-    PngImage* source = LoadPngResource(MISSING_ID, PNG_TYPE);
+    const OwnedPicture source(LoadPngResource(MISSING_ID, PNG_TYPE));
     ASSERT_NE(source, nullptr);
     source->lastStatus = Gdiplus::Ok;
-    PngImage* clone = source->Clone();
+    const OwnedPicture clone(source->Clone());
     EXPECT_NE(source->lastStatus, Gdiplus::Ok);
     ASSERT_NE(clone, nullptr);
     EXPECT_EQ(clone->nativeImage, nullptr);
     EXPECT_NE(clone->lastStatus, Gdiplus::Ok);
-    delete clone;
-    delete source;
 }

@@ -25,6 +25,15 @@ inline testing::AssertionResult LastPresentationShown()
                                        << shellCounters.lastError << ")";
 }
 
+// The canvas holds the picture of the bubble's side: column 6 lies on the
+// body of the left-side picture only (x 4..193), column 198 on the body of
+// the right-side one only (x 11..200).
+inline void ExpectCanvasOfSide(bool onRight)
+{
+    EXPECT_EQ(!onRight, AlphaOf(CanvasPixel(6, 40)) == ALPHA_OPAQUE) << "column 6 of the canvas";
+    EXPECT_EQ(onRight, AlphaOf(CanvasPixel(198, 40)) == ALPHA_OPAQUE) << "column 198 of the canvas";
+}
+
 class BubbleTest : public testing::Test {
 protected:
     static constexpr RECT TYPICAL_ICON = {20, 100, 95, 170};

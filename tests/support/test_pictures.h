@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -118,24 +119,6 @@ inline std::vector<BYTE> EncodePng(int width, int height, const std::vector<Rgba
     return png;
 }
 
-// A stream over a fresh global block holding `bytes`; the block is freed
-// with the stream's last reference.
-inline IStream* StreamOver(const std::vector<BYTE>& bytes)
-{
-    const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    if (!block) return nullptr;
-    if (void* target = GlobalLock(block)) {
-        std::memcpy(target, bytes.data(), bytes.size());
-        GlobalUnlock(block);
-    }
-    IStream* stream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) {
-        GlobalFree(block);
-        return nullptr;
-    }
-    return stream;
-}
-
 // A pixel of a decoded picture as GDI+ reads it: straight 0xAARRGGBB.
 inline uint32_t PicturePixel(PngImage* image, int x, int y)
 {
@@ -153,15 +136,25 @@ inline std::vector<uint32_t> PicturePixels(PngImage* image)
     return pixels;
 }
 
-// Decodes `bytes` into a PngImage the way the loader does, and gives up the
-// caller's stream reference at once.
+// Decodes `bytes` into a PngImage the way the loader does: through a stream
+// over a fresh global block, whose last reference the image then holds.
 inline PngImage* DecodePng(const std::vector<BYTE>& bytes)
 {
-    IStream* stream = StreamOver(bytes);
+    IStream* stream = nullptr;
+    if (const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size())) {
+        if (void* target = GlobalLock(block)) {
+            std::memcpy(target, bytes.data(), bytes.size());
+            GlobalUnlock(block);
+        }
+        if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) GlobalFree(block);
+    }
     PngImage* image = new PngImage(stream);
     if (stream) stream->Release();
     return image;
 }
+
+// A decoded picture that deletes itself.
+using OwnedPicture = std::unique_ptr<PngImage>;
 
 inline PngImage* PictureOf(int width, int height, const std::vector<Rgba>& pixels)
 {

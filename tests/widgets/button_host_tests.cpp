@@ -207,10 +207,11 @@ TEST_F(ButtonHost, AttachMakesARegisteredZeroSizedSubclassedButtonChild)
     EXPECT_NE(previousButtonProc, ButtonHostProc);
 }
 
-TEST_F(ButtonHost, AttachToAVanishedParentFailsAndForwardsNothing)
+TEST_F(ButtonHost, AHostWhoseAttachFailedForwardsAndRedrawsNothing)
 {
     const HWND gone = CreateParent(300);
     DestroyWindow(gone);
+    const int paints = parentLog.paints;  // the vanished parent's own
     const size_t registered = HostRegistry.size();
     previousButtonProc = RecordingProc;
     ::ButtonHost orphan;
@@ -218,24 +219,19 @@ TEST_F(ButtonHost, AttachToAVanishedParentFailsAndForwardsNothing)
     EXPECT_EQ(orphan.childWindow, nullptr);
     EXPECT_EQ(HostRegistry.size(), registered);
     EXPECT_EQ(previousButtonProc, RecordingProc) << "nothing was subclassed";
-    for (const UINT message : {UINT(WM_SETCURSOR), UINT(WM_MOUSEMOVE), UINT(WM_LBUTTONDOWN)}) {
-        EXPECT_FALSE(orphan.ForwardMouse(MSG{parent, message, 0, 0, 0, POINT{0, 0}}));
-    }
-    EXPECT_TRUE(recordedCalls.empty());
-}
 
-TEST_F(ButtonHost, ForwardMouseWithoutAChildReturnsFalse)
-{
-    ::ButtonHost unattached;
     ImageButton other(DISMISS_RECT, DISMISS_COMMAND);
-    unattached.AddButton(0, &other);
-    EXPECT_FALSE(unattached.ForwardMouse(MSG{parent, WM_MOUSEMOVE, 0, At(INSIDE), 0, POINT{0, 0}}));
-    EXPECT_FALSE(unattached.ForwardMouse(MSG{parent, WM_SETCURSOR, 0, 0, 0, POINT{0, 0}}));
+    orphan.AddButton(0, &other);
+    for (const UINT message : {UINT(WM_SETCURSOR), UINT(WM_MOUSEMOVE), UINT(WM_LBUTTONDOWN)}) {
+        EXPECT_FALSE(orphan.ForwardMouse(MSG{parent, message, 0, At(INSIDE), 0, POINT{0, 0}}));
+    }
     EXPECT_EQ(other.state, Normal);
-    unattached.RequestRedraw(REDRAW_INVALIDATE, &DISMISS_RECT);
-    unattached.RequestRedraw(REDRAW_SEND_PAINT, nullptr);
+    EXPECT_TRUE(recordedCalls.empty());
+    // Without a child there is no parent to redraw, and never the whole screen.
+    orphan.RequestRedraw(REDRAW_INVALIDATE, &DISMISS_RECT);
+    orphan.RequestRedraw(REDRAW_SEND_PAINT, nullptr);
     EXPECT_TRUE(SameRect(TakeUpdate(), NO_UPDATE));
-    EXPECT_EQ(parentLog.paints, 0);
+    EXPECT_EQ(parentLog.paints, paints);
 }
 
 TEST_F(ButtonHost, ForwardMouseSendsOnlyCursorAndMouseMessages)
@@ -247,10 +243,8 @@ TEST_F(ButtonHost, ForwardMouseSendsOnlyCursorAndMouseMessages)
                                     WM_MOUSEHOVER,   WM_MOUSELEAVE};
     const std::vector<UINT> kept = {WM_KEYDOWN,  WM_CHAR,        WM_MBUTTONDOWN, WM_MOUSEWHEEL, WM_NCMOUSELEAVE,
                                     WM_PAINT,    WM_TIMER,       WM_COMMAND,     WM_NCMOUSEMOVE, WM_NULL};
-    for (const UINT message : kept) {
-        recordedResult = 1;
-        EXPECT_FALSE(Send(message, 3, 4)) << "message 0x" << std::hex << message;
-    }
+    recordedResult = 1;
+    for (const UINT message : kept) EXPECT_FALSE(Send(message, 3, 4)) << "message 0x" << std::hex << message;
     EXPECT_TRUE(recordedCalls.empty()) << "nothing was sent for other messages";
 
     for (const UINT message : sent) {
@@ -267,15 +261,12 @@ TEST_F(ButtonHost, ForwardMouseSendsOnlyCursorAndMouseMessages)
     }
 }
 
-TEST_F(ButtonHost, SetCursorBeforeAnyMoveAppliesTheHandCursor)
+TEST_F(ButtonHost, HoverPressReleaseSendsTheCommandOnceAfterTheRedraw)
 {
     SetCursor(Arrow());
     EXPECT_TRUE(Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(parent), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
-    EXPECT_EQ(GetCursor(), Hand());
-}
+    EXPECT_EQ(GetCursor(), Hand()) << "before any move the host shows the hand";
 
-TEST_F(ButtonHost, HoverPressReleaseSendsTheCommandOnceAfterTheRedraw)
-{
     EXPECT_FALSE(Move(INSIDE));
     EXPECT_EQ(button.state, Hover);
     EXPECT_EQ(GetCursor(), Hand());
@@ -310,50 +301,51 @@ TEST_F(ButtonHost, HoverPressReleaseSendsTheCommandOnceAfterTheRedraw)
     EXPECT_TRUE(SameRect(TakeUpdate(), NO_UPDATE));
 }
 
-TEST_F(ButtonHost, FurtherMovesInsideAHoveredButtonChangeNothing)
+TEST_F(ButtonHost, MovesAndLeavingFromHoverOrPressedRedrawOnlyOnAChange)
 {
-    Move(INSIDE);
-    TakeUpdate();
-    EXPECT_FALSE(Move(ALSO_INSIDE));
-    EXPECT_EQ(button.state, Hover);
-    EXPECT_EQ(host.cursor, Hand());
-    EXPECT_TRUE(SameRect(TakeUpdate(), NO_UPDATE)) << "no redraw without a change";
+    struct Step {
+        const char* what;
+        bool pressed;  // whether the button is pressed before the step
+        UINT message;
+        POINT point;
+        int expected;  // the button's state after the step
+    };
+    const Step steps[] = {
+        {"move inside while hovered", false, WM_MOUSEMOVE, ALSO_INSIDE, Hover},
+        {"move inside while pressed", true, WM_MOUSEMOVE, ALSO_INSIDE, Pressed},
+        {"move out while hovered", false, WM_MOUSEMOVE, OUTSIDE, Normal},
+        {"move out while pressed", true, WM_MOUSEMOVE, OUTSIDE, Normal},
+        {"leave while hovered", false, WM_MOUSELEAVE, OUTSIDE, Normal},
+        {"leave while pressed", true, WM_MOUSELEAVE, OUTSIDE, Normal},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        Move(INSIDE);
+        if (step.pressed) Send(WM_LBUTTONDOWN, MK_LBUTTON, At(INSIDE));
+        TakeUpdate();
+        SetCursor(nullptr);
+        EXPECT_FALSE(Send(step.message, 0, At(step.point)));
+        if (step.expected == Normal) {
+            ExpectBackToNormal();
+            EXPECT_FALSE(Send(WM_LBUTTONUP, 0, At(step.point)));
+            EXPECT_EQ(button.state, Normal) << "a release after leaving the button";
+            EXPECT_TRUE(SameRect(TakeUpdate(), NO_UPDATE));
+        } else {
+            EXPECT_EQ(button.state, step.expected);
+            EXPECT_EQ(host.cursor, Hand());
+            EXPECT_TRUE(SameRect(TakeUpdate(), NO_UPDATE)) << "no redraw without a change";
+            Send(WM_MOUSELEAVE);
+        }
+    }
+    EXPECT_TRUE(parentLog.commands.empty());
 
-    Send(WM_LBUTTONDOWN);
-    TakeUpdate();
-    EXPECT_FALSE(Move(ALSO_INSIDE));
-    EXPECT_EQ(button.state, Pressed) << "moving inside keeps the press";
-    EXPECT_TRUE(SameRect(TakeUpdate(), NO_UPDATE));
-}
-
-TEST_F(ButtonHost, MovingOutReturnsTheButtonToNormalWithTheArrow)
-{
-    Move(INSIDE);
-    TakeUpdate();
-    SetCursor(nullptr);
-    EXPECT_FALSE(Move(OUTSIDE));
-    ExpectBackToNormal();
-
+    // A Normal button outside is left alone.
+    EXPECT_FALSE(Send(WM_MOUSELEAVE));
     EXPECT_FALSE(Move(POINT{5, 5}));
     EXPECT_EQ(host.cursor, Arrow());
-    EXPECT_TRUE(SameRect(TakeUpdate(), NO_UPDATE)) << "a Normal button outside is left alone";
+    EXPECT_TRUE(SameRect(TakeUpdate(), NO_UPDATE));
     Send(WM_SETCURSOR);
     EXPECT_EQ(GetCursor(), Arrow());
-}
-
-TEST_F(ButtonHost, LeavingAPressedButtonByAMoveCancelsTheClick)
-{
-    Move(INSIDE);
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, At(INSIDE));
-    TakeUpdate();
-    EXPECT_FALSE(Move(OUTSIDE));
-    EXPECT_EQ(button.state, Normal);
-    EXPECT_TRUE(SameRect(TakeUpdate(), DISMISS_RECT));
-
-    EXPECT_FALSE(Send(WM_LBUTTONUP, 0, At(OUTSIDE)));
-    EXPECT_EQ(button.state, Normal);
-    EXPECT_TRUE(parentLog.commands.empty());
-    EXPECT_TRUE(SameRect(TakeUpdate(), NO_UPDATE));
 }
 
 TEST_F(ButtonHost, PressWithoutAHoveredButtonReturnsZeroAndChangesNothing)
@@ -367,24 +359,6 @@ TEST_F(ButtonHost, PressWithoutAHoveredButtonReturnsZeroAndChangesNothing)
     EXPECT_EQ(host.cursor, before);
     EXPECT_EQ(GetCursor(), Arrow());
     EXPECT_TRUE(SameRect(TakeUpdate(), NO_UPDATE));
-    EXPECT_TRUE(parentLog.commands.empty());
-}
-
-TEST_F(ButtonHost, MouseLeaveReturnsTheButtonToNormal)
-{
-    EXPECT_FALSE(Send(WM_MOUSELEAVE));
-    EXPECT_EQ(button.state, Normal);
-    EXPECT_TRUE(SameRect(TakeUpdate(), NO_UPDATE)) << "with every button Normal nothing changes";
-
-    for (const bool press : {false, true}) {
-        Move(INSIDE);
-        if (press) Send(WM_LBUTTONDOWN);
-        TakeUpdate();
-        SetCursor(nullptr);
-        EXPECT_FALSE(Send(WM_MOUSELEAVE));
-        ExpectBackToNormal();
-    }
-    Send(WM_LBUTTONUP);
     EXPECT_TRUE(parentLog.commands.empty());
 }
 
@@ -524,14 +498,12 @@ TEST_F(ButtonHost, RequestRedrawInvalidatesOrSendsPaint)
 TEST_F(ButtonHost, PaintButtonsShowsEachStateAtTheButtonsRect)
 {
     constexpr uint32_t BACKGROUND = Bgra(0, 0, 0, 0);
-    host.PaintButtons(canvas.dc);
-    EXPECT_EQ(CheckArea(canvas.Pixels(), DISMISS_RECT, ColourOf(Normal), BACKGROUND), "");
-    Move(INSIDE);
-    host.PaintButtons(canvas.dc);
-    EXPECT_EQ(CheckArea(canvas.Pixels(), DISMISS_RECT, ColourOf(Hover), BACKGROUND), "");
-    Send(WM_LBUTTONDOWN);
-    host.PaintButtons(canvas.dc);
-    EXPECT_EQ(CheckArea(canvas.Pixels(), DISMISS_RECT, ColourOf(Pressed), BACKGROUND), "");
+    for (const int state : {Normal, Hover, Pressed}) {
+        if (state == Hover) Move(INSIDE);
+        if (state == Pressed) Send(WM_LBUTTONDOWN);
+        host.PaintButtons(canvas.dc);
+        EXPECT_EQ(CheckArea(canvas.Pixels(), DISMISS_RECT, ColourOf(state), BACKGROUND), "") << "state " << state;
+    }
 }
 
 }  // namespace host_tests

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <memory>
 #include <vector>
 
@@ -44,89 +43,45 @@ std::vector<ImageButton*> CheckedButtons(const ButtonHost& host)
     return forward;
 }
 
-// Buttons without pictures, owned by the test.
-struct Buttons {
-    ImageButton* Make(RECT rect = RECT{0, 0, 4, 4})
-    {
-        owned.push_back(std::make_unique<ImageButton>(rect, COMMAND));
-        return owned.back().get();
-    }
-    template <size_t N>
-    std::array<ImageButton*, N> Several()
-    {
-        std::array<ImageButton*, N> buttons{};
-        for (ImageButton*& button : buttons) button = Make();
-        return buttons;
-    }
-    std::vector<std::unique_ptr<ImageButton>> owned;
-};
-
 }  // namespace
 
-TEST(ButtonList, PositionZeroAppends)
+TEST(ButtonList, EachPositionPutsTheButtonInItsPlace)
 {
-    Buttons make;
-    ButtonHost host;
-    const auto [a, b, c] = make.Several<3>();
-    host.AddButton(0, a);
-    EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a}));
-    host.AddButton(0, b);
-    host.AddButton(0, c);
-    EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a, b, c}));
-}
-
-TEST(ButtonList, PositionOneAndNegativePositionsPrepend)
-{
-    Buttons make;
-    ButtonHost host;
-    const auto [a, b, c, d] = make.Several<4>();
-    host.AddButton(1, a);
-    EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a})) << "into an empty list";
-    host.AddButton(1, b);
-    host.AddButton(-1, c);
-    host.AddButton(-1000, d);
-    EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{d, c, b, a}));
-    EXPECT_EQ(host.lastNode->button, a) << "inserting before existing buttons keeps the tail";
-}
-
-TEST(ButtonList, PositionKMakesTheButtonTheKthOrTheLast)
-{
-    Buttons make;
-    ButtonHost host;
-    const auto [a, b, c, d, e, f] = make.Several<6>();
-    host.AddButton(2, a);
-    EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a})) << "k beyond an empty list";
-    host.AddButton(0, b);
-    host.AddButton(0, c);
-    host.AddButton(2, d);
-    EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a, d, b, c}));
-    host.AddButton(4, e);
-    EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a, d, b, e, c}));
-    EXPECT_EQ(host.lastNode->button, c);
-    host.AddButton(100, f);
-    EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a, d, b, e, c, f}));
-    EXPECT_EQ(host.lastNode->button, f);
-}
-
-TEST(ButtonList, PositionJustPastTheEndAppends)
-{
-    Buttons make;
-    ButtonHost host;
-    const auto [a, b, c] = make.Several<3>();
-    host.AddButton(0, a);
-    host.AddButton(0, b);
-    host.AddButton(3, c);  // the third of three
-    EXPECT_EQ(CheckedButtons(host), (std::vector<ImageButton*>{a, b, c}));
-    EXPECT_EQ(host.lastNode->button, c);
+    struct Case {
+        const char* what;
+        std::vector<int> positions;  // given to AddButton for buttons 0, 1, 2... in turn
+        std::vector<size_t> order;   // the buttons first to last afterwards
+    };
+    const Case cases[] = {
+        {"0 appends", {0, 0, 0}, {0, 1, 2}},
+        {"1 into an empty list", {1}, {0}},
+        {"1 and negative positions prepend", {1, 1, -1, -1000}, {3, 2, 1, 0}},
+        {"k beyond an empty list", {2}, {0}},
+        {"k makes the button the kth or the last", {2, 0, 0, 2, 4, 100}, {0, 3, 1, 4, 2, 5}},
+        {"the position just past the end appends", {0, 0, 3}, {0, 1, 2}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        std::vector<std::unique_ptr<ImageButton>> buttons;
+        ButtonHost host;
+        for (const int position : test.positions) {
+            buttons.push_back(std::make_unique<ImageButton>(RECT{0, 0, 4, 4}, COMMAND));
+            host.AddButton(position, buttons.back().get());
+            CheckedButtons(host);
+        }
+        std::vector<ImageButton*> expected;
+        for (const size_t index : test.order) expected.push_back(buttons[index].get());
+        EXPECT_EQ(CheckedButtons(host), expected);
+    }
 }
 
 TEST(ButtonList, AddButtonHandsOverTheTargetDCAndRendersNormal)
 {
-    PngImage* normal = SolidPicture(4, 4, Rgba{10, 200, 30, 255});
-    PngImage* hover = SolidPicture(4, 4, Rgba{250, 20, 30, 255});
+    const OwnedPicture normal(SolidPicture(4, 4, Rgba{10, 200, 30, 255}));
+    const OwnedPicture hover(SolidPicture(4, 4, Rgba{250, 20, 30, 255}));
     ImageButton button(RECT{0, 0, 4, 4}, COMMAND);
-    button.SetImage(Normal, normal);
-    button.SetImage(Hover, hover);
+    button.SetImage(Normal, normal.get());
+    button.SetImage(Hover, hover.get());
     button.state = Hover;
     ButtonHost host;
     Canvas canvas(8, -8);
@@ -137,20 +92,17 @@ TEST(ButtonList, AddButtonHandsOverTheTargetDCAndRendersNormal)
     EXPECT_EQ(CheckArea(DibPixels(button.surface->bitmap), RECT{}, 0, Premultiplied(Rgba{10, 200, 30, 255})), "")
         << "the surface shows the Normal picture";
     EXPECT_EQ(CheckArea(canvas.Pixels(), RECT{}, 0, 0), "") << "nothing is drawn on the target yet";
-    delete normal;
-    delete hover;
 }
 
 TEST(ButtonList, PaintButtonsCopiesEverySurfaceFirstToLast)
 {
-    const Rgba red{255, 0, 0, 255};
     const Rgba blue{0, 0, 255, 128};
-    PngImage* redPicture = SolidPicture(10, 10, red);
-    PngImage* bluePicture = SolidPicture(10, 10, blue);
+    const OwnedPicture redPicture(SolidPicture(10, 10, RED));
+    const OwnedPicture bluePicture(SolidPicture(10, 10, blue));
     ImageButton first(RECT{0, 0, 10, 10}, COMMAND);
     ImageButton second(RECT{5, 5, 15, 15}, COMMAND);
-    first.SetImage(Normal, redPicture);
-    second.SetImage(Normal, bluePicture);
+    first.SetImage(Normal, redPicture.get());
+    second.SetImage(Normal, bluePicture.get());
     ButtonHost host;
     host.AddButton(0, &first);
     host.AddButton(0, &second);
@@ -160,23 +112,20 @@ TEST(ButtonList, PaintButtonsCopiesEverySurfaceFirstToLast)
     canvas.Pixels().Fill(BACKGROUND);
     host.PaintButtons(canvas.dc);
     const DibPixels pixels = canvas.Pixels();
-    EXPECT_EQ(pixels.At(0, 0), Premultiplied(red));
-    EXPECT_EQ(pixels.At(9, 4), Premultiplied(red));
+    EXPECT_EQ(pixels.At(0, 0), Premultiplied(RED));
+    EXPECT_EQ(pixels.At(9, 4), Premultiplied(RED));
     EXPECT_EQ(pixels.At(5, 5), Premultiplied(blue)) << "the later button covers the earlier";
     EXPECT_EQ(pixels.At(14, 14), Premultiplied(blue)) << "copied opaquely, translucent alpha included";
     EXPECT_EQ(pixels.At(15, 15), BACKGROUND);
     EXPECT_EQ(pixels.At(12, 2), BACKGROUND);
-    delete redPicture;
-    delete bluePicture;
 }
 
 TEST(ButtonList, MovedRectPaintsTheUnchangedSurfaceAtTheNewCorner)
 {
     constexpr int SIDE_SHIFT = 9;  // how far the bubble moves its button on a side switch
-    const Rgba green{0, 255, 0, 255};
-    PngImage* picture = SolidPicture(66, 24, green);
+    const OwnedPicture picture(SolidPicture(66, 24, GREEN));
     ImageButton button(DISMISS_RECT_RIGHT_SIDE, COMMAND);
-    button.SetImage(Normal, picture);
+    button.SetImage(Normal, picture.get());
     ButtonHost host;
     host.AddButton(0, &button);
 
@@ -187,8 +136,7 @@ TEST(ButtonList, MovedRectPaintsTheUnchangedSurfaceAtTheNewCorner)
     host.PaintButtons(canvas.dc);
     EXPECT_EQ(button.surface->width, 66);
     EXPECT_EQ(button.surface->height, 24);
-    EXPECT_EQ(CheckArea(canvas.Pixels(), DISMISS_RECT_LEFT_SIDE, Premultiplied(green), BACKGROUND), "");
-    delete picture;
+    EXPECT_EQ(CheckArea(canvas.Pixels(), DISMISS_RECT_LEFT_SIDE, Premultiplied(GREEN), BACKGROUND), "");
 }
 
 TEST(ButtonList, ANewHostHoldsNoButtonAndPaintsNothing)
