@@ -39,7 +39,7 @@ std::wstring WideFromUtf8(const std::string& utf8)
     return wide;
 }
 
-BSTR AllocUtf8String(const std::string& utf8)
+static BSTR AllocUtf8String(const std::string& utf8)
 {
     const std::wstring wide = WideFromUtf8(utf8);
     return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
@@ -114,17 +114,6 @@ HRESULT STDMETHODCALLTYPE AccessibleBase::GetTypeInfo(UINT, LCID, ITypeInfo** in
     return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE AccessibleBase::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                                 EXCEPINFO*, UINT*)
-{
-    return E_NOTIMPL;
-}
-
 HRESULT STDMETHODCALLTYPE AccessibleBase::get_accParent(IDispatch** parent)
 {
     if (parent == nullptr) {
@@ -143,8 +132,7 @@ HRESULT STDMETHODCALLTYPE AccessibleBase::get_accChild(VARIANT, IDispatch** obje
     return E_INVALIDARG;
 }
 
-// Texts the stand-in does not have: no value, S_FALSE.
-static HRESULT NoText(BSTR* text)
+HRESULT NoText(BSTR* text)
 {
     if (text == nullptr) {
         return E_POINTER;
@@ -153,21 +141,13 @@ static HRESULT NoText(BSTR* text)
     return S_FALSE;
 }
 
-// Answers that name no child: VT_EMPTY, S_FALSE.
-static HRESULT NoChild(VARIANT* child)
+HRESULT NoChild(VARIANT* child)
 {
     if (child == nullptr) {
         return E_POINTER;
     }
     VariantInit(child);
     return S_FALSE;
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accValue(VARIANT, BSTR* value) { return NoText(value); }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accDescription(VARIANT, BSTR* description)
-{
-    return NoText(description);
 }
 
 HRESULT STDMETHODCALLTYPE AccessibleBase::get_accState(VARIANT, VARIANT* state)
@@ -179,8 +159,6 @@ HRESULT STDMETHODCALLTYPE AccessibleBase::get_accState(VARIANT, VARIANT* state)
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accHelp(VARIANT, BSTR* help) { return NoText(help); }
-
 HRESULT STDMETHODCALLTYPE AccessibleBase::get_accHelpTopic(BSTR* helpFile, VARIANT, long* topic)
 {
     if (topic != nullptr) {
@@ -188,35 +166,6 @@ HRESULT STDMETHODCALLTYPE AccessibleBase::get_accHelpTopic(BSTR* helpFile, VARIA
     }
     return NoText(helpFile);
 }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accKeyboardShortcut(VARIANT, BSTR* shortcut)
-{
-    return NoText(shortcut);
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accFocus(VARIANT* focus) { return NoChild(focus); }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accSelection(VARIANT* selection)
-{
-    return NoChild(selection);
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accDefaultAction(VARIANT, BSTR* action)
-{
-    return NoText(action);
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::accSelect(long, VARIANT) { return DISP_E_MEMBERNOTFOUND; }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::accNavigate(long, VARIANT, VARIANT* end) { return NoChild(end); }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::accHitTest(long, long, VARIANT* child) { return NoChild(child); }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::accDoDefaultAction(VARIANT) { return DISP_E_MEMBERNOTFOUND; }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::put_accName(VARIANT, BSTR) { return DISP_E_MEMBERNOTFOUND; }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::put_accValue(VARIANT, BSTR) { return DISP_E_MEMBERNOTFOUND; }
 
 // ---- ListAccessible --------------------------------------------------------
 
@@ -300,37 +249,11 @@ HRESULT STDMETHODCALLTYPE ListAccessible::get_accName(VARIANT child, BSTR* name)
     return item->fault == ItemFault::NameIsFalse ? S_FALSE : S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE ListAccessible::get_accRole(VARIANT child, VARIANT* role)
-{
-    if (role == nullptr) {
-        return E_POINTER;
-    }
-    if (IsSelf(child)) {
-        SetInteger(role, ROLE_SYSTEM_LIST);
-        return S_OK;
-    }
-    if (ItemOf(child) == nullptr) {
-        VariantInit(role);
-        return E_INVALIDARG;
-    }
-    SetInteger(role, ROLE_SYSTEM_LISTITEM);
-    return S_OK;
-}
-
 HRESULT STDMETHODCALLTYPE ListAccessible::accLocation(long* left, long* top, long* width, long* height,
                                                       VARIANT child)
 {
     if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) {
         return E_POINTER;
-    }
-    if (IsSelf(child)) {
-        RECT bounds{};
-        GetWindowRect(model.listView, &bounds);
-        *left = bounds.left;
-        *top = bounds.top;
-        *width = bounds.right - bounds.left;
-        *height = bounds.bottom - bounds.top;
-        return S_OK;
     }
     const Item* item = ItemOf(child);
     if (item == nullptr) {
@@ -435,19 +358,6 @@ HRESULT STDMETHODCALLTYPE ItemAccessible::get_accName(VARIANT child, BSTR* name)
         return S_FALSE;
     }
     *name = AllocUtf8String(*item.name);
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE ItemAccessible::get_accRole(VARIANT child, VARIANT* role)
-{
-    if (role == nullptr) {
-        return E_POINTER;
-    }
-    if (!IsSelf(child)) {
-        VariantInit(role);
-        return E_INVALIDARG;
-    }
-    SetInteger(role, ROLE_SYSTEM_LISTITEM);
     return S_OK;
 }
 

@@ -261,7 +261,6 @@ void Desktop::CreateWindows()
         DestroyWindows();
         throw;
     }
-    model->listView = listView;
     const SIZE size = DesktopSize();
     SetWindowPos(topLevel, HWND_BOTTOM, 0, 0, size.cx, size.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
@@ -279,17 +278,6 @@ void Desktop::DestroyWindows()
         }
     }
     listView = nullptr;
-    model->listView = nullptr;
-}
-
-bool Desktop::HasWindows() const
-{
-    return topLevel != nullptr;
-}
-
-HWND Desktop::ListView() const
-{
-    return listView;
 }
 
 size_t Desktop::Add(const Item& item)

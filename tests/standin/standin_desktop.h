@@ -102,9 +102,9 @@ public:
     // again with the same items and settings.
     void DestroyWindows();
     void CreateWindows();
-    bool HasWindows() const;
+    bool HasWindows() const { return topLevel != nullptr; }
 
-    HWND ListView() const;   // null while the windows are destroyed
+    HWND ListView() const { return listView; }   // null while the windows are destroyed
 
 private:
     Layout layout;
