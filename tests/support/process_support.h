@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "app/app.h"
@@ -187,6 +188,20 @@ public:
         return Post(command) ? ReadLine() : "(cannot send)";
     }
 
+    // "ok" once the stand-in has started, said "ready" and answered "ok" to
+    // each of `commands`; otherwise what went wrong.
+    std::string Prepare(std::initializer_list<const char*> commands)
+    {
+        if (!Started()) return "(not started)";
+        const std::string greeting = ReadLine();
+        if (greeting != "ready") return "greeting: " + greeting;
+        for (const char* command : commands) {
+            const std::string answer = Send(command);
+            if (answer != "ok") return command + (": " + answer);
+        }
+        return "ok";
+    }
+
 private:
     OwnedHandle input;
     OwnedHandle output;
@@ -201,6 +216,13 @@ inline std::string ProgramPath()
     folder.erase(folder.size() - 1);
     folder.erase(folder.find_last_of("\\/") + 1);
     return folder + "marrowtune-bubble.exe";
+}
+
+// The path of desktop-probe.exe, built beside the program.
+inline std::string ProbePath()
+{
+    std::string path = ProgramPath();
+    return path.replace(path.rfind("marrowtune-bubble.exe"), std::string::npos, "desktop-probe.exe");
 }
 
 // marrowtune-bubble.exe (or `program`, a build of the program's code made for
