@@ -156,21 +156,10 @@ public:
         return desktop;
     }
 
+private:
     // Per cent, 0..100.
     bool Chance(int percent) { return Below(100) < percent; }
 
-    // How many items of each sort were generated, for the summary.
-    struct Tally {
-        size_t targets = 0;
-        size_t nonAscii = 0;
-        size_t unnamed = 0;
-        size_t longNames = 0;
-        size_t dispatch = 0;
-        size_t faulty = 0;
-    };
-    const Tally& Counted() const { return tally; }
-
-private:
     int Below(int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(random); }
 
     template <size_t N>
@@ -271,17 +260,10 @@ private:
         const bool longName = kind == NameKind::LongAscii || kind == NameKind::LongChinese;
         item.asDispatch = !longName && Chance(7);
         item.fault = Fault();
-        tally.targets += kind == NameKind::Target ? 1 : 0;
-        tally.nonAscii += kind == NameKind::NonAscii || kind == NameKind::LongChinese ? 1 : 0;
-        tally.unnamed += kind == NameKind::Null ? 1 : 0;
-        tally.longNames += longName ? 1 : 0;
-        tally.dispatch += item.asDispatch ? 1 : 0;
-        tally.faulty += item.fault != ItemFault::None ? 1 : 0;
         return item;
     }
 
     std::mt19937 random;
-    Tally tally;
 };
 
 const char* FaultName(ItemFault fault)
@@ -352,26 +334,13 @@ TEST(LocatorModel, GeneratedDesktopsAgreeWithTheModel)
     standin::Desktop desktop(standin::Layout::Progman);
     Generator generator(seed);
     int failures = 0;
-    size_t items = 0;
-    int found = 0;
-    int emptyDesktops = 0;
-    int decidedByThrow = 0;
-    int generatedDesktops = 0;
-
     for (int number = 0; number < DESKTOPS && failures < MAX_REPORTED_FAILURES; ++number) {
-        ++generatedDesktops;
         const GeneratedDesktop generated = generator.Desktop();
         Serve(desktop, generated);
         const Expectation expected = Model(generated);
 
         IconRect rect = UNTOUCHED;
         const bool result = LocateDesktopIcon(TARGET, rect);
-
-        items += generated.items.size();
-        found += expected.found ? 1 : 0;
-        emptyDesktops += generated.items.empty() ? 1 : 0;
-        decidedByThrow += expected.decidedAt && !expected.found ? 1 : 0;
-
         const bool agrees = result == expected.found && rect == (expected.found ? expected.rect : UNTOUCHED);
         const long references = desktop.OutstandingReferences();
         if (!agrees || references != 0) {
@@ -384,12 +353,6 @@ TEST(LocatorModel, GeneratedDesktopsAgreeWithTheModel)
                           << Describe(generated, std::min<size_t>(last, 40));
         }
     }
-    const auto& tally = generator.Counted();
-    std::printf("[  model   ] %d desktops (%d empty), %zu items: %zu named \"%s\", %zu non-ASCII, "
-                "%zu unnamed, %zu of 64 Ki units, %zu objects of their own, %zu faulty\n"
-                "[  model   ] %d desktops with a match, %d walks ended by a throw\n",
-                generatedDesktops, emptyDesktops, items, tally.targets, TARGET, tally.nonAscii, tally.unnamed,
-                tally.longNames, tally.dispatch, tally.faulty, found, decidedByThrow);
     EXPECT_EQ(desktop.OutstandingReferences(), 0);
 }
 
