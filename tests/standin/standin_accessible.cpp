@@ -9,12 +9,6 @@
 
 namespace standin {
 
-namespace {
-
-constexpr LONG NORMAL_STATE = 0;   // no state bits: a normal, enabled element
-
-}  // namespace
-
 DesktopModel::DesktopModel()
 {
     auto listObject = std::make_unique<ListAccessible>(*this);
@@ -48,13 +42,6 @@ static BSTR AllocUtf8String(const std::string& utf8)
 static bool IsSelf(const VARIANT& child)
 {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
-}
-
-static void SetInteger(VARIANT* value, LONG number)
-{
-    VariantInit(value);
-    value->vt = VT_I4;
-    value->lVal = number;
 }
 
 // A new object for `item`, with one reference for the caller.
@@ -148,15 +135,6 @@ HRESULT NoChild(VARIANT* child)
     }
     VariantInit(child);
     return S_FALSE;
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accState(VARIANT, VARIANT* state)
-{
-    if (state == nullptr) {
-        return E_POINTER;
-    }
-    SetInteger(state, NORMAL_STATE);
-    return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE AccessibleBase::get_accHelpTopic(BSTR* helpFile, VARIANT, long* topic)
@@ -297,7 +275,9 @@ HRESULT STDMETHODCALLTYPE ListAccessible::Next(ULONG wanted, VARIANT* children, 
             slot.vt = VT_DISPATCH;
             slot.pdispVal = NewItemObject(model, item);
         } else {
-            SetInteger(&slot, static_cast<LONG>(position + 1));
+            VariantInit(&slot);
+            slot.vt = VT_I4;
+            slot.lVal = static_cast<LONG>(position + 1);
         }
         ++delivered;
         ++position;

@@ -40,8 +40,8 @@ HRESULT NoChild(VARIANT* child);
 
 // Common part of the stand-in's accessible objects: reference counting that
 // reports to the model, IDispatch without type information, and the
-// IAccessible members nobody here relies on (roles and the list's own
-// location among them: no lookup asks for them).
+// IAccessible members nobody here relies on (roles, states and the list's
+// own location among them: no lookup asks for them).
 class AccessibleBase : public IAccessible {
 public:
     explicit AccessibleBase(DesktopModel& owner) : model(owner) {}
@@ -67,7 +67,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT, BSTR* value) override { return NoText(value); }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR* description) override { return NoText(description); }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT, VARIANT* role) override { return NoChild(role); }
-    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override;
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT, VARIANT* state) override { return NoChild(state); }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* help) override { return NoText(help); }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* helpFile, VARIANT child, long* topic) override;
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT, BSTR* shortcut) override { return NoText(shortcut); }

@@ -115,7 +115,8 @@ private:
     bool listViewShown = true;
 };
 
-// Registers the stand-in's window classes in this process (once).
+// Registers the stand-in's window classes in this process; a class already
+// registered is left as it is.
 void RegisterShellClasses();
 
 // A bare window of one of the stand-in's classes with `title`: a hidden
