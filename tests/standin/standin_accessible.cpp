@@ -84,32 +84,6 @@ ULONG STDMETHODCALLTYPE AccessibleBase::Release()
     return referenceCount > 0 ? static_cast<ULONG>(referenceCount) : 0;
 }
 
-HRESULT STDMETHODCALLTYPE AccessibleBase::GetTypeInfoCount(UINT* count)
-{
-    if (count == nullptr) {
-        return E_POINTER;
-    }
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::GetTypeInfo(UINT, LCID, ITypeInfo** info)
-{
-    if (info != nullptr) {
-        *info = nullptr;
-    }
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accParent(IDispatch** parent)
-{
-    if (parent == nullptr) {
-        return E_POINTER;
-    }
-    *parent = nullptr;
-    return S_FALSE;
-}
-
 HRESULT STDMETHODCALLTYPE AccessibleBase::get_accChild(VARIANT, IDispatch** object)
 {
     if (object == nullptr) {
@@ -135,14 +109,6 @@ HRESULT NoChild(VARIANT* child)
     }
     VariantInit(child);
     return S_FALSE;
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accHelpTopic(BSTR* helpFile, VARIANT, long* topic)
-{
-    if (topic != nullptr) {
-        *topic = 0;
-    }
-    return NoText(helpFile);
 }
 
 // ---- ListAccessible --------------------------------------------------------
@@ -304,14 +270,6 @@ HRESULT STDMETHODCALLTYPE ListAccessible::Reset()
 {
     position = 0;
     return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE ListAccessible::Clone(IEnumVARIANT** copy)
-{
-    if (copy != nullptr) {
-        *copy = nullptr;
-    }
-    return E_NOTIMPL;
 }
 
 // ---- ItemAccessible --------------------------------------------------------
