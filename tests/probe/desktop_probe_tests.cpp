@@ -22,14 +22,9 @@ std::string RunProbe()
     const HANDLE output = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (output == INVALID_HANDLE_VALUE) return "(cannot create " + outputPath + ")";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
     const std::string program = processes::ProbePath();
     processes::Process probe;
-    const bool started = probe.Start("\"" + program + "\"", startup, TRUE);
+    const bool started = probe.Start("\"" + program + "\"", nullptr, output, output);
     CloseHandle(output);
     if (!started) return "(cannot start " + program + ")";
     const DWORD exitCode = probe.WaitForExit();

@@ -166,9 +166,6 @@ HRESULT STDMETHODCALLTYPE ListAccessible::get_accName(VARIANT child, BSTR* name)
         return E_POINTER;
     }
     *name = nullptr;
-    if (IsSelf(child)) {
-        return S_FALSE;
-    }
     const Item* item = ItemOf(child);
     if (item == nullptr) {
         return E_INVALIDARG;
@@ -273,15 +270,6 @@ HRESULT STDMETHODCALLTYPE ListAccessible::Reset()
 }
 
 // ---- ItemAccessible --------------------------------------------------------
-
-HRESULT STDMETHODCALLTYPE ItemAccessible::get_accChildCount(long* count)
-{
-    if (count == nullptr) {
-        return E_POINTER;
-    }
-    *count = 0;
-    return S_OK;
-}
 
 HRESULT STDMETHODCALLTYPE ItemAccessible::get_accName(VARIANT child, BSTR* name)
 {

@@ -122,7 +122,7 @@ class ItemAccessible : public AccessibleBase {
 public:
     ItemAccessible(DesktopModel& owner, const Item& shown) : AccessibleBase(owner), item(shown) {}
 
-    HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override;
+    HRESULT STDMETHODCALLTYPE get_accChildCount(long*) override { return E_NOTIMPL; }   // nobody asks
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override;
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
                                           VARIANT child) override;
