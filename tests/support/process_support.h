@@ -162,7 +162,6 @@ public:
     StandinProcess(const StandinProcess&) = delete;
     StandinProcess& operator=(const StandinProcess&) = delete;
 
-    bool Started() const { return process.Started(); }
     Process& Handle() { return process; }
 
     // Writes one command line without waiting for the answer.
@@ -205,7 +204,7 @@ public:
     // each of `commands`; otherwise what went wrong.
     std::string Prepare(std::initializer_list<const char*> commands)
     {
-        if (!Started()) return "(not started)";
+        if (!process.Started()) return "(not started)";
         const std::string greeting = ReadLine();
         if (greeting != "ready") return "greeting: " + greeting;
         for (const char* command : commands) {
