@@ -27,12 +27,6 @@ std::string ManifestOf(const std::string& executable)
     return text;
 }
 
-std::string ProbePath()
-{
-    std::string path = processes::ProgramPath();
-    return path.replace(path.rfind("marrowtune-bubble.exe"), std::string::npos, "desktop-probe.exe");
-}
-
 }  // namespace
 
 // Per-monitor awareness (V2 where Windows 10 1703 and later read it, the
@@ -41,7 +35,7 @@ std::string ProbePath()
 // elevation from being asked for; supportedOS names Windows 10 and 11.
 TEST(Manifest, TheProgramAndTheProbeArePerMonitorDpiAwareRunAsInvokedAndNameWindows10And11)
 {
-    for (const std::string& executable : {processes::ProgramPath(), ProbePath()}) {
+    for (const std::string& executable : {processes::ProgramPath(), processes::ProbePath()}) {
         SCOPED_TRACE(executable);
         const std::string manifest = ManifestOf(executable);
         ASSERT_FALSE(manifest.empty()) << "no manifest";

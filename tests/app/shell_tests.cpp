@@ -16,15 +16,15 @@ namespace {
 constexpr char MESSAGE_BOX_CLASS[] = "#32770";
 constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
 
-// Watches for message boxes titled "Error" on the thread under test, records
-// their text and closes them.
+// Watches, from its construction on, for message boxes titled "Error" on the
+// thread under test, records their text and closes them.
 struct MessageBoxWatcher {
     std::atomic<bool> stop{false};
     std::atomic<int> boxesSeen{0};
     std::string text;
     std::thread thread;
 
-    void Start()
+    MessageBoxWatcher()
     {
         thread = std::thread([this] {
             HWND lastBox = nullptr;
@@ -58,7 +58,6 @@ TEST(Shell, FailedClassRegistrationShowsOneMessageBoxAndSkipsGdiplus)
     ASSERT_TRUE(RegisterBubbleClass(GetModuleHandleA(nullptr)));
 
     MessageBoxWatcher watcher;
-    watcher.Start();
     const int exitCode = RunBubble(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
     Sleep(300);  // room for a second box to appear, if one were shown
     watcher.Finish();

@@ -12,9 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
-#include <map>
 #include <random>
-#include <string>
 #include <vector>
 
 namespace {
@@ -28,19 +26,16 @@ constexpr LONG EDGE_MARGIN = 3;     // around the button's edges
 struct Kind {
     UINT message;
     int weight;
-    const char* name;
 };
 
 // Mouse and cursor messages a window can receive, with how often each comes.
 // Non-client button presses are left out: their default handling starts the
 // system's modal move loop, which would wait for a real button release.
 const Kind KINDS[] = {
-    {WM_MOUSEMOVE, 35, "move"},        {WM_LBUTTONDOWN, 12, "down"},     {WM_LBUTTONUP, 12, "up"},
-    {WM_SETCURSOR, 15, "setcursor"},   {WM_LBUTTONDBLCLK, 3, "dblclk"},  {WM_RBUTTONDOWN, 3, "rdown"},
-    {WM_RBUTTONUP, 3, "rup"},          {WM_MBUTTONDOWN, 2, "mdown"},     {WM_MBUTTONUP, 2, "mup"},
-    {WM_MOUSEWHEEL, 3, "wheel"},       {WM_MOUSEHWHEEL, 1, "hwheel"},    {WM_XBUTTONDOWN, 1, "xdown"},
-    {WM_XBUTTONUP, 1, "xup"},          {WM_MOUSEHOVER, 3, "hover"},      {WM_MOUSELEAVE, 3, "leave"},
-    {WM_NCMOUSEMOVE, 1, "ncmove"},
+    {WM_MOUSEMOVE, 35},   {WM_LBUTTONDOWN, 12}, {WM_LBUTTONUP, 12},  {WM_SETCURSOR, 15},
+    {WM_LBUTTONDBLCLK, 3}, {WM_RBUTTONDOWN, 3}, {WM_RBUTTONUP, 3},   {WM_MBUTTONDOWN, 2},
+    {WM_MBUTTONUP, 2},    {WM_MOUSEWHEEL, 3},   {WM_MOUSEHWHEEL, 1}, {WM_XBUTTONDOWN, 1},
+    {WM_XBUTTONUP, 1},    {WM_MOUSEHOVER, 3},   {WM_MOUSELEAVE, 3},  {WM_NCMOUSEMOVE, 1},
 };
 
 const WORD HIT_TEST_CODES[] = {HTCLIENT, HTNOWHERE, static_cast<WORD>(HTERROR), HTCAPTION,
@@ -120,9 +115,7 @@ protected:
     // presses elsewhere when `pressesOnButton` is false.
     void SendRandomMessage(bool pressesOnButton)
     {
-        const Kind& kind = RandomKind();
-        const UINT message = kind.message;
-        ++sentByKind[kind.name];
+        const UINT message = RandomKind().message;
         if (message == WM_SETCURSOR) {
             const WPARAM target = Below(4) == 0 ? static_cast<WPARAM>(random()) : reinterpret_cast<WPARAM>(window);
             const WORD hitTest = HIT_TEST_CODES[Below(static_cast<int>(std::size(HIT_TEST_CODES)))];
@@ -138,7 +131,6 @@ protected:
             position = RandomPosition();
         }
         const WPARAM keys = Below(3) == 0 ? static_cast<WPARAM>(random()) : static_cast<WPARAM>(Below(0x80));
-        if (message == WM_LBUTTONDOWN && InsideButton(position)) ++pressesOnTheButton;
         SendMessageA(window, message, keys, position);
     }
 
@@ -169,14 +161,6 @@ protected:
                 break;
             }
             if (dismissedAt < 0 && bubbleState.dismissing) dismissedAt = sent;
-        }
-        std::printf("[  storm   ] %d messages:", STORM_MESSAGES);
-        for (const auto& [name, count] : sentByKind) std::printf(" %s %d", name.c_str(), count);
-        std::printf("; %d presses on the button; ", pressesOnTheButton);
-        if (dismissedAt < 0) {
-            std::printf("the storm began no fade-out\n");
-        } else {
-            std::printf("the storm began the fade-out at message %d\n", dismissedAt);
         }
         return dismissedAt;
     }
@@ -218,8 +202,6 @@ protected:
     std::uint32_t seed = 0;
     std::mt19937 random;
     std::array<std::vector<std::uint32_t>, Pressed + 1> looks;
-    std::map<std::string, int> sentByKind;
-    int pressesOnTheButton = 0;
 };
 
 TEST_F(InputStormTest, AnyMessagesKeepTheButtonConsistentAndAClickStillEndsTheBubble)

@@ -17,6 +17,8 @@ constexpr int FADE_OUT_TICKS = 9;
 
 class ShellOutageTest : public BubbleTest {
 protected:
+    void SetUp() override { StartWithIcon(TYPICAL_ICON); }
+
     // Sends the ticks of the timers `ids` while they run, in the order the
     // periods the bubble gave them make them fall due, until the quit message
     // arrives; the number of ticks sent (MAX_TICKS when no quit message came).
@@ -45,7 +47,6 @@ protected:
 
 TEST_F(ShellOutageTest, TheDesktopGoingAwayFadesTheBubbleOutAndQuitsWithZero)
 {
-    StartWithIcon(TYPICAL_ICON);
     FadeInFully();
     desktop->DestroyWindows();
     NewTimerCalls();
@@ -65,7 +66,6 @@ TEST_F(ShellOutageTest, TheDesktopGoingAwayFadesTheBubbleOutAndQuitsWithZero)
 
 TEST_F(ShellOutageTest, TheDesktopBackBeforeTheNextTickLeavesTheBubbleAsItWas)
 {
-    StartWithIcon(TYPICAL_ICON);
     FadeInFully();
     const int presentations = shellCounters.presentations;
     const HWND oldListView = desktop->ListView();
@@ -92,7 +92,6 @@ TEST_F(ShellOutageTest, TheDesktopBackBeforeTheNextTickLeavesTheBubbleAsItWas)
 
 TEST_F(ShellOutageTest, AShellBackInTheOtherLayoutWithTheIconElsewhereIsFollowed)
 {
-    StartWithIcon(TYPICAL_ICON);
     FadeInFully();
     desktop.reset();
     desktop = std::make_unique<standin::Desktop>(standin::Layout::WorkerW);
@@ -110,7 +109,6 @@ TEST_F(ShellOutageTest, AShellBackInTheOtherLayoutWithTheIconElsewhereIsFollowed
 
 TEST_F(ShellOutageTest, TheDesktopGoingAwayDuringTheFadeInStillEndsTheBubble)
 {
-    StartWithIcon(TYPICAL_ICON);
     Tick(TIMER_FADE_IN);
     Tick(TIMER_FADE_IN);
     desktop->DestroyWindows();
@@ -130,7 +128,6 @@ TEST_F(ShellOutageTest, TheDesktopGoingAwayDuringTheFadeInStillEndsTheBubble)
 
 TEST_F(ShellOutageTest, TheDesktopGoingAwayDuringTheGrowStillEndsTheBubble)
 {
-    StartWithIcon(TYPICAL_ICON);
     FadeInFully();
     MoveIcon({220, 260, 295, 330});
     Tick(TIMER_TRACK);
@@ -152,7 +149,6 @@ TEST_F(ShellOutageTest, TheDesktopGoingAwayDuringTheGrowStillEndsTheBubble)
 
 TEST_F(ShellOutageTest, RepeatedOutagesBetweenTicksNeverEndTheBubble)
 {
-    StartWithIcon(TYPICAL_ICON);
     FadeInFully();
     for (int outage = 0; outage < 50; ++outage) {
         desktop->DestroyWindows();

@@ -27,10 +27,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(standin::DescribeForeignShellWindows(), "");
-        ASSERT_TRUE(standin.Started());
-        ASSERT_EQ(standin.ReadLine(), "ready");
-        ASSERT_EQ(standin.Send("add \"Recycle Bin\" 20 10 95 80"), "ok");
-        ASSERT_EQ(standin.Send("add marrowtune 20 100 95 170"), "ok");
+        ASSERT_EQ(standin.Prepare({"add \"Recycle Bin\" 20 10 95 80", "add marrowtune 20 100 95 170"}), "ok");
         program = std::make_unique<ProgramProcess>();
         ASSERT_TRUE(program->Started());
         bubble = program->WaitForBubble();

@@ -18,9 +18,7 @@
 TEST(StalledWalk, ATickSentWhileAWalkWaitsOnTheShellReturnsAtOnce)
 {
     processes::StandinProcess standin;
-    ASSERT_TRUE(standin.Started());
-    ASSERT_EQ(standin.ReadLine(), "ready");
-    ASSERT_EQ(standin.Send("add marrowtune 20 100 95 170"), "ok");
+    ASSERT_EQ(standin.Prepare({"add marrowtune 20 100 95 170"}), "ok");
     const HWND bubble = CreateBubbleWindowForTest();
     ASSERT_NE(nullptr, bubble);
     ASSERT_TRUE(BubbleBuilt());

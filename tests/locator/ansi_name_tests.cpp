@@ -38,12 +38,9 @@ testing::AssertionResult PassesUnderAUtf8CodePage()
     DeleteFileA(report.c_str());
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     processes::Process run;
     if (!run.Start(std::string(UTF8_RUN_PREFIX) + "\"" + self + "\" --gtest_filter=" + test->test_suite_name() +
-                       "." + test->name() + " --gtest_output=xml:" + report,
-                   startup, FALSE)) {
+                   "." + test->name() + " --gtest_output=xml:" + report)) {
         return testing::AssertionFailure() << "the run under UTF-8 did not start";
     }
     std::string text;

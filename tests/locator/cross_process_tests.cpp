@@ -23,32 +23,18 @@ bool Locate(const std::string& name, IconRect& rect)
 
 }  // namespace
 
-TEST(LocatorCrossProcess, FindsIconServedByAnotherProcess)
+// The commands the end-to-end tests use change what the locator sees, in
+// either layout of the shell's windows.
+class LocatorCrossProcess : public testing::TestWithParam<const char*> {};
+
+TEST_P(LocatorCrossProcess, FollowsTheDesktopAsItChanges)
 {
     ASSERT_EQ(standin::DescribeForeignShellWindows(), "");
-    StandinProcess standin;
-    ASSERT_TRUE(standin.Started());
-    ASSERT_EQ(standin.ReadLine(), "ready");
-    ASSERT_EQ(standin.Send("add marrowtune 20 100 95 170"), "ok");
-
+    StandinProcess standin(GetParam());
+    ASSERT_EQ(standin.Prepare({"add \"Recycle Bin\" 20 10 95 80", "add marrowtune 20 100 95 170"}), "ok");
     IconRect rect{};
-    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect));
+    EXPECT_TRUE(Locate(TARGET, rect));
     EXPECT_EQ(rect, (IconRect{20, 100, 95, 170}));
-
-    EXPECT_EQ(standin.Send("quit"), "ok");
-    EXPECT_EQ(0u, standin.Handle().WaitForExit()) << "the stand-in ends on quit";
-}
-
-// The commands the end-to-end tests use change what the locator sees.
-TEST(LocatorCrossProcess, FollowsTheDesktopAsItChanges)
-{
-    ASSERT_EQ(standin::DescribeForeignShellWindows(), "");
-    StandinProcess standin("--workerw");
-    ASSERT_TRUE(standin.Started());
-    ASSERT_EQ(standin.ReadLine(), "ready");
-    ASSERT_EQ(standin.Send("add \"Recycle Bin\" 20 10 95 80"), "ok");
-    ASSERT_EQ(standin.Send("add marrowtune 20 100 95 170"), "ok");
-    IconRect rect{};
 
     ASSERT_EQ(standin.Send("move marrowtune 300 200 375 270"), "ok");
     EXPECT_TRUE(Locate(TARGET, rect));
@@ -76,3 +62,8 @@ TEST(LocatorCrossProcess, FollowsTheDesktopAsItChanges)
     EXPECT_EQ(standin.Send("quit"), "ok");
     EXPECT_EQ(0u, standin.Handle().WaitForExit()) << "the stand-in ends on quit";
 }
+
+INSTANTIATE_TEST_SUITE_P(Layouts, LocatorCrossProcess, testing::Values("--progman", "--workerw"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param + 2);
+                         });

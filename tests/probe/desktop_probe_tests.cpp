@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/standin/standin_desktop.h"
 #include "tests/support/process_support.h"
@@ -21,15 +22,9 @@ std::string RunProbe()
     const HANDLE output = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (output == INVALID_HANDLE_VALUE) return "(cannot create " + outputPath + ")";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-    std::string program = processes::ProgramPath();
-    program.replace(program.rfind("marrowtune-bubble.exe"), std::string::npos, "desktop-probe.exe");
+    const std::string program = processes::ProbePath();
     processes::Process probe;
-    const bool started = probe.Start("\"" + program + "\"", startup, TRUE);
+    const bool started = probe.Start("\"" + program + "\"", nullptr, output, output);
     CloseHandle(output);
     if (!started) return "(cannot start " + program + ")";
     const DWORD exitCode = probe.WaitForExit();
@@ -37,6 +32,13 @@ std::string RunProbe()
     std::ostringstream text;
     text << file.rdbuf() << "exit code " << exitCode << "\n";
     return text.str();
+}
+
+// Whether `output` holds `text`; a failure shows the whole output.
+testing::AssertionResult Holds(const std::string& output, const std::string& text)
+{
+    if (output.find(text) != std::string::npos) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "no \"" << text << "\" in:\n" << output;
 }
 
 }  // namespace
@@ -48,35 +50,29 @@ TEST(DesktopProbe, PrintsTheWindowsTheItemsAsTheyAnswerAndTheBubblesPlaceOnEithe
     const size_t icon = desktop.Add(standin::MakeItem(std::string("marrowtune"), RECT{20, 100, 95, 170}));
 
     const std::string width = std::to_string(GetSystemMetrics(SM_CXFULLSCREEN));
-    std::string output = RunProbe();
-    EXPECT_NE(std::string::npos, output.find("dpi awareness: ")) << output;
-    EXPECT_NE(std::string::npos, output.find("SM_CXFULLSCREEN " + width)) << output;
-    EXPECT_NE(std::string::npos, output.find("monitor 0: ")) << output;
-    EXPECT_NE(std::string::npos, output.find("\"Progman\"")) << output;
-    EXPECT_NE(std::string::npos, output.find("\"SHELLDLL_DefView\"")) << output;
-    EXPECT_NE(std::string::npos, output.find("\"SysListView32\" \"FolderView\"")) << output;
-    EXPECT_NE(std::string::npos, output.find("item 0: \"readme.txt\" accLocation 20, 10, 75 x 70 (0x00000000)"))
-        << output;
-    EXPECT_NE(std::string::npos, output.find("item 1: \"marrowtune\" accLocation 20, 100, 75 x 70 (0x00000000)"))
-        << output;
-    EXPECT_NE(std::string::npos, output.find("items: 2 reported, 2 named simple elements")) << output;
-    EXPECT_NE(std::string::npos,
-              output.find("bubble: icon (20, 100)-(95, 170), screen width " + width +
-                          ": right side at (85, 100), 207 x 75"))
-        << output;
-    EXPECT_NE(std::string::npos, output.find("exit code 0\n")) << output;
+    const std::string firstRun = RunProbe();
+    const std::vector<std::string> expectedLines = {
+        "dpi awareness: ",
+        "SM_CXFULLSCREEN " + width,
+        "monitor 0: ",
+        "\"Progman\"",
+        "\"SHELLDLL_DefView\"",
+        "\"SysListView32\" \"FolderView\"",
+        "item 0: \"readme.txt\" accLocation 20, 10, 75 x 70 (0x00000000)",
+        "item 1: \"marrowtune\" accLocation 20, 100, 75 x 70 (0x00000000)",
+        "items: 2 reported, 2 named simple elements",
+        "bubble: icon (20, 100)-(95, 170), screen width " + width + ": right side at (85, 100), 207 x 75",
+        "exit code 0\n",
+    };
+    for (const std::string& line : expectedLines) EXPECT_TRUE(Holds(firstRun, line));
 
     standin::Item& item = desktop.At(icon);
     item.left = 700;
     item.top = 300;
     desktop.Update();
-    output = RunProbe();
-    EXPECT_NE(std::string::npos,
-              output.find("bubble: icon (700, 300)-(775, 370), screen width " + width +
-                          ": left side at (503, 300)"))
-        << output;
+    EXPECT_TRUE(Holds(RunProbe(), "bubble: icon (700, 300)-(775, 370), screen width " + width +
+                                      ": left side at (503, 300)"));
 
     desktop.Remove(icon);
-    output = RunProbe();
-    EXPECT_NE(std::string::npos, output.find("bubble: no icon named \"marrowtune\"")) << output;
+    EXPECT_TRUE(Holds(RunProbe(), "bubble: no icon named \"marrowtune\""));
 }

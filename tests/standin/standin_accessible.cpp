@@ -9,12 +9,6 @@
 
 namespace standin {
 
-namespace {
-
-constexpr LONG NORMAL_STATE = 0;   // no state bits: a normal, enabled element
-
-}  // namespace
-
 DesktopModel::DesktopModel()
 {
     auto listObject = std::make_unique<ListAccessible>(*this);
@@ -39,7 +33,7 @@ std::wstring WideFromUtf8(const std::string& utf8)
     return wide;
 }
 
-BSTR AllocUtf8String(const std::string& utf8)
+static BSTR AllocUtf8String(const std::string& utf8)
 {
     const std::wstring wide = WideFromUtf8(utf8);
     return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
@@ -48,13 +42,6 @@ BSTR AllocUtf8String(const std::string& utf8)
 static bool IsSelf(const VARIANT& child)
 {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
-}
-
-static void SetInteger(VARIANT* value, LONG number)
-{
-    VariantInit(value);
-    value->vt = VT_I4;
-    value->lVal = number;
 }
 
 // A new object for `item`, with one reference for the caller.
@@ -97,43 +84,6 @@ ULONG STDMETHODCALLTYPE AccessibleBase::Release()
     return referenceCount > 0 ? static_cast<ULONG>(referenceCount) : 0;
 }
 
-HRESULT STDMETHODCALLTYPE AccessibleBase::GetTypeInfoCount(UINT* count)
-{
-    if (count == nullptr) {
-        return E_POINTER;
-    }
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::GetTypeInfo(UINT, LCID, ITypeInfo** info)
-{
-    if (info != nullptr) {
-        *info = nullptr;
-    }
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                                 EXCEPINFO*, UINT*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accParent(IDispatch** parent)
-{
-    if (parent == nullptr) {
-        return E_POINTER;
-    }
-    *parent = nullptr;
-    return S_FALSE;
-}
-
 HRESULT STDMETHODCALLTYPE AccessibleBase::get_accChild(VARIANT, IDispatch** object)
 {
     if (object == nullptr) {
@@ -143,8 +93,7 @@ HRESULT STDMETHODCALLTYPE AccessibleBase::get_accChild(VARIANT, IDispatch** obje
     return E_INVALIDARG;
 }
 
-// Texts the stand-in does not have: no value, S_FALSE.
-static HRESULT NoText(BSTR* text)
+HRESULT NoText(BSTR* text)
 {
     if (text == nullptr) {
         return E_POINTER;
@@ -153,8 +102,7 @@ static HRESULT NoText(BSTR* text)
     return S_FALSE;
 }
 
-// Answers that name no child: VT_EMPTY, S_FALSE.
-static HRESULT NoChild(VARIANT* child)
+HRESULT NoChild(VARIANT* child)
 {
     if (child == nullptr) {
         return E_POINTER;
@@ -162,61 +110,6 @@ static HRESULT NoChild(VARIANT* child)
     VariantInit(child);
     return S_FALSE;
 }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accValue(VARIANT, BSTR* value) { return NoText(value); }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accDescription(VARIANT, BSTR* description)
-{
-    return NoText(description);
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accState(VARIANT, VARIANT* state)
-{
-    if (state == nullptr) {
-        return E_POINTER;
-    }
-    SetInteger(state, NORMAL_STATE);
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accHelp(VARIANT, BSTR* help) { return NoText(help); }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accHelpTopic(BSTR* helpFile, VARIANT, long* topic)
-{
-    if (topic != nullptr) {
-        *topic = 0;
-    }
-    return NoText(helpFile);
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accKeyboardShortcut(VARIANT, BSTR* shortcut)
-{
-    return NoText(shortcut);
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accFocus(VARIANT* focus) { return NoChild(focus); }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accSelection(VARIANT* selection)
-{
-    return NoChild(selection);
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::get_accDefaultAction(VARIANT, BSTR* action)
-{
-    return NoText(action);
-}
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::accSelect(long, VARIANT) { return DISP_E_MEMBERNOTFOUND; }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::accNavigate(long, VARIANT, VARIANT* end) { return NoChild(end); }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::accHitTest(long, long, VARIANT* child) { return NoChild(child); }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::accDoDefaultAction(VARIANT) { return DISP_E_MEMBERNOTFOUND; }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::put_accName(VARIANT, BSTR) { return DISP_E_MEMBERNOTFOUND; }
-
-HRESULT STDMETHODCALLTYPE AccessibleBase::put_accValue(VARIANT, BSTR) { return DISP_E_MEMBERNOTFOUND; }
 
 // ---- ListAccessible --------------------------------------------------------
 
@@ -273,9 +166,6 @@ HRESULT STDMETHODCALLTYPE ListAccessible::get_accName(VARIANT child, BSTR* name)
         return E_POINTER;
     }
     *name = nullptr;
-    if (IsSelf(child)) {
-        return S_FALSE;
-    }
     const Item* item = ItemOf(child);
     if (item == nullptr) {
         return E_INVALIDARG;
@@ -300,37 +190,11 @@ HRESULT STDMETHODCALLTYPE ListAccessible::get_accName(VARIANT child, BSTR* name)
     return item->fault == ItemFault::NameIsFalse ? S_FALSE : S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE ListAccessible::get_accRole(VARIANT child, VARIANT* role)
-{
-    if (role == nullptr) {
-        return E_POINTER;
-    }
-    if (IsSelf(child)) {
-        SetInteger(role, ROLE_SYSTEM_LIST);
-        return S_OK;
-    }
-    if (ItemOf(child) == nullptr) {
-        VariantInit(role);
-        return E_INVALIDARG;
-    }
-    SetInteger(role, ROLE_SYSTEM_LISTITEM);
-    return S_OK;
-}
-
 HRESULT STDMETHODCALLTYPE ListAccessible::accLocation(long* left, long* top, long* width, long* height,
                                                       VARIANT child)
 {
     if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) {
         return E_POINTER;
-    }
-    if (IsSelf(child)) {
-        RECT bounds{};
-        GetWindowRect(model.listView, &bounds);
-        *left = bounds.left;
-        *top = bounds.top;
-        *width = bounds.right - bounds.left;
-        *height = bounds.bottom - bounds.top;
-        return S_OK;
     }
     const Item* item = ItemOf(child);
     if (item == nullptr) {
@@ -374,7 +238,9 @@ HRESULT STDMETHODCALLTYPE ListAccessible::Next(ULONG wanted, VARIANT* children, 
             slot.vt = VT_DISPATCH;
             slot.pdispVal = NewItemObject(model, item);
         } else {
-            SetInteger(&slot, static_cast<LONG>(position + 1));
+            VariantInit(&slot);
+            slot.vt = VT_I4;
+            slot.lVal = static_cast<LONG>(position + 1);
         }
         ++delivered;
         ++position;
@@ -403,24 +269,7 @@ HRESULT STDMETHODCALLTYPE ListAccessible::Reset()
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE ListAccessible::Clone(IEnumVARIANT** copy)
-{
-    if (copy != nullptr) {
-        *copy = nullptr;
-    }
-    return E_NOTIMPL;
-}
-
 // ---- ItemAccessible --------------------------------------------------------
-
-HRESULT STDMETHODCALLTYPE ItemAccessible::get_accChildCount(long* count)
-{
-    if (count == nullptr) {
-        return E_POINTER;
-    }
-    *count = 0;
-    return S_OK;
-}
 
 HRESULT STDMETHODCALLTYPE ItemAccessible::get_accName(VARIANT child, BSTR* name)
 {
@@ -435,19 +284,6 @@ HRESULT STDMETHODCALLTYPE ItemAccessible::get_accName(VARIANT child, BSTR* name)
         return S_FALSE;
     }
     *name = AllocUtf8String(*item.name);
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE ItemAccessible::get_accRole(VARIANT child, VARIANT* role)
-{
-    if (role == nullptr) {
-        return E_POINTER;
-    }
-    if (!IsSelf(child)) {
-        VariantInit(role);
-        return E_INVALIDARG;
-    }
-    SetInteger(role, ROLE_SYSTEM_LISTITEM);
     return S_OK;
 }
 

@@ -28,15 +28,20 @@ struct DesktopModel {
     bool childCountFails = false;
     bool offerEnumerator = false;
     long references = 0;          // handed out and not yet released
-    HWND listView = nullptr;      // for the list's own location
     std::function<void()> beforeName;   // runs as an item's name is asked for
     ListAccessible* list = nullptr;
     std::vector<std::unique_ptr<AccessibleBase>> objects;
 };
 
+// Texts the stand-in does not have: no value, S_FALSE.
+HRESULT NoText(BSTR* text);
+// Answers that name no child: VT_EMPTY, S_FALSE.
+HRESULT NoChild(VARIANT* child);
+
 // Common part of the stand-in's accessible objects: reference counting that
 // reports to the model, IDispatch without type information, and the
-// IAccessible members nobody here relies on.
+// IAccessible members nobody here relies on (roles, states and the list's
+// own location among them: no lookup asks for them).
 class AccessibleBase : public IAccessible {
 public:
     explicit AccessibleBase(DesktopModel& owner) : model(owner) {}
@@ -48,31 +53,33 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
-                                            DISPID* ids) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
-                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                                     UINT* argumentError) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override
+    {
+        return E_NOTIMPL;
+    }
 
-    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override;
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override;
-    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override;
-    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override;
-    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override;
-    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override;
-    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* helpFile, VARIANT child, long* topic) override;
-    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override;
-    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override;
-    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override;
-    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override;
-    HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override;
-    HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override;
-    HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* child) override;
-    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override;
-    HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override;
-    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override;
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT, BSTR* value) override { return NoText(value); }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR* description) override { return NoText(description); }
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT, VARIANT* role) override { return NoChild(role); }
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT, VARIANT* state) override { return NoChild(state); }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* help) override { return NoText(help); }
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR*, VARIANT, long*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT, BSTR* shortcut) override { return NoText(shortcut); }
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override { return NoChild(focus); }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override { return NoChild(selection); }
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT, BSTR* action) override { return NoText(action); }
+    HRESULT STDMETHODCALLTYPE accSelect(long, VARIANT) override { return DISP_E_MEMBERNOTFOUND; }
+    HRESULT STDMETHODCALLTYPE accNavigate(long, VARIANT, VARIANT* end) override { return NoChild(end); }
+    HRESULT STDMETHODCALLTYPE accHitTest(long, long, VARIANT* child) override { return NoChild(child); }
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT) override { return DISP_E_MEMBERNOTFOUND; }
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return DISP_E_MEMBERNOTFOUND; }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return DISP_E_MEMBERNOTFOUND; }
 
 protected:
     DesktopModel& model;
@@ -94,14 +101,13 @@ public:
     HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override;
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override;
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override;
-    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override;
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
                                           VARIANT child) override;
 
     HRESULT STDMETHODCALLTYPE Next(ULONG wanted, VARIANT* children, ULONG* fetched) override;
     HRESULT STDMETHODCALLTYPE Skip(ULONG skipped) override;
     HRESULT STDMETHODCALLTYPE Reset() override;
-    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** copy) override;
+    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT**) override { return E_NOTIMPL; }   // AccessibleChildren never clones
 
 private:
     // The item a VT_I4 child id names, or null.
@@ -116,9 +122,8 @@ class ItemAccessible : public AccessibleBase {
 public:
     ItemAccessible(DesktopModel& owner, const Item& shown) : AccessibleBase(owner), item(shown) {}
 
-    HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override;
+    HRESULT STDMETHODCALLTYPE get_accChildCount(long*) override { return E_NOTIMPL; }   // nobody asks
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override;
-    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override;
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
                                           VARIANT child) override;
 
@@ -126,8 +131,6 @@ private:
     Item item;
 };
 
-// A new BSTR holding the UTF-16 form of `utf8`.
-BSTR AllocUtf8String(const std::string& utf8);
 // The UTF-16 form of `utf8`.
 std::wstring WideFromUtf8(const std::string& utf8);
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <initializer_list>
 #include <iterator>
 #include <limits>
 #include <stdexcept>
@@ -163,15 +164,10 @@ static void RegisterShellClass(const char* className, WNDPROC procedure)
 
 void RegisterShellClasses()
 {
-    static bool registered = false;
-    if (registered) {
-        return;
-    }
     RegisterShellClass(PROGMAN_CLASS, FrameProc);
     RegisterShellClass(WORKERW_CLASS, FrameProc);
     RegisterShellClass(DEFVIEW_CLASS, FrameProc);
     RegisterShellClass(LIST_VIEW_CLASS, ListViewProc);
-    registered = true;
 }
 
 // Top-level windows are one pixel short of the screen's height: Wine takes
@@ -261,7 +257,6 @@ void Desktop::CreateWindows()
         DestroyWindows();
         throw;
     }
-    model->listView = listView;
     const SIZE size = DesktopSize();
     SetWindowPos(topLevel, HWND_BOTTOM, 0, 0, size.cx, size.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
@@ -279,17 +274,6 @@ void Desktop::DestroyWindows()
         }
     }
     listView = nullptr;
-    model->listView = nullptr;
-}
-
-bool Desktop::HasWindows() const
-{
-    return topLevel != nullptr;
-}
-
-HWND Desktop::ListView() const
-{
-    return listView;
 }
 
 size_t Desktop::Add(const Item& item)
@@ -362,29 +346,25 @@ long Desktop::OutstandingReferences() const
     return model->references;
 }
 
-static void DescribeForeignWindows(const char* className, std::string& description)
-{
-    HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, className, nullptr)) != nullptr) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == GetCurrentProcessId()) {
-            continue;
-        }
-        char title[256] = {};
-        GetWindowTextA(window, title, static_cast<int>(sizeof(title)));
-        if (!description.empty()) {
-            description += "; ";
-        }
-        description += std::string(className) + " \"" + title + "\" of process " + std::to_string(process);
-    }
-}
-
 std::string DescribeForeignShellWindows()
 {
     std::string description;
-    DescribeForeignWindows(PROGMAN_CLASS, description);
-    DescribeForeignWindows(WORKERW_CLASS, description);
+    for (const char* className : {PROGMAN_CLASS, WORKERW_CLASS}) {
+        HWND window = nullptr;
+        while ((window = FindWindowExA(nullptr, window, className, nullptr)) != nullptr) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == GetCurrentProcessId()) {
+                continue;
+            }
+            char title[256] = {};
+            GetWindowTextA(window, title, static_cast<int>(sizeof(title)));
+            if (!description.empty()) {
+                description += "; ";
+            }
+            description += std::string(className) + " \"" + title + "\" of process " + std::to_string(process);
+        }
+    }
     return description;
 }
 

@@ -102,9 +102,9 @@ public:
     // again with the same items and settings.
     void DestroyWindows();
     void CreateWindows();
-    bool HasWindows() const;
+    bool HasWindows() const { return topLevel != nullptr; }
 
-    HWND ListView() const;   // null while the windows are destroyed
+    HWND ListView() const { return listView; }   // null while the windows are destroyed
 
 private:
     Layout layout;
@@ -115,7 +115,8 @@ private:
     bool listViewShown = true;
 };
 
-// Registers the stand-in's window classes in this process (once).
+// Registers the stand-in's window classes in this process; a class already
+// registered is left as it is.
 void RegisterShellClasses();
 
 // A bare window of one of the stand-in's classes with `title`: a hidden

@@ -199,11 +199,7 @@ static std::string Execute(const Command& command, bool& quit)
             if (!ParseRect(words, 2, bounds)) {
                 return "error bad rectangle";
             }
-            const standin::Item moved = standin::MakeItem(item.name, bounds);
-            item.left = moved.left;
-            item.top = moved.top;
-            item.width = moved.width;
-            item.height = moved.height;
+            item = standin::MakeItem(item.name, bounds);   // commands set no faults: nothing else to keep
         }
         desktop->Update();
         return "ok";

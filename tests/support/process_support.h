@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "app/app.h"
@@ -46,6 +47,8 @@ bool WaitFor(Condition done, DWORD timeoutMs = WAIT_LIMIT_MS)
     return true;
 }
 
+constexpr int NO_SHOW_COMMAND = -1;   // the process gets the default show command
+
 class OwnedHandle {
 public:
     OwnedHandle() = default;
@@ -72,10 +75,26 @@ public:
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
-    bool Start(const std::string& commandLine, STARTUPINFOA& startup, BOOL inheritHandles)
+    // Starts `commandLine`. Given an `output`, the process inherits `input`,
+    // `output` and `error` as its standard handles; a show command (an SW_
+    // value) is handed over as a shortcut hands it.
+    bool Start(const std::string& commandLine, HANDLE input = nullptr, HANDLE output = nullptr,
+               HANDLE error = nullptr, int showCommand = NO_SHOW_COMMAND)
     {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        if (output != nullptr) {
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdInput = input;
+            startup.hStdOutput = output;
+            startup.hStdError = error;
+        }
+        if (showCommand != NO_SHOW_COMMAND) {
+            startup.dwFlags |= STARTF_USESHOWWINDOW;
+            startup.wShowWindow = static_cast<WORD>(showCommand);
+        }
         std::string line = commandLine;
-        started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, inheritHandles, 0, nullptr, nullptr,
+        started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, output != nullptr, 0, nullptr, nullptr,
                                  &startup, &info) != FALSE;
         return started;
     }
@@ -130,13 +149,8 @@ public:
         }
         SetHandleInformation(input.Get(), HANDLE_FLAG_INHERIT, 0);
         SetHandleInformation(output.Get(), HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = childInput.Get();
-        startup.hStdOutput = childOutput.Get();
-        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-        process.Start("\"" + folder + "desktop-standin.exe\" " + arguments, startup, TRUE);
+        process.Start("\"" + folder + "desktop-standin.exe\" " + arguments, childInput.Get(), childOutput.Get(),
+                      GetStdHandle(STD_ERROR_HANDLE));
     }
 
     ~StandinProcess()
@@ -148,7 +162,6 @@ public:
     StandinProcess(const StandinProcess&) = delete;
     StandinProcess& operator=(const StandinProcess&) = delete;
 
-    bool Started() const { return process.Started(); }
     Process& Handle() { return process; }
 
     // Writes one command line without waiting for the answer.
@@ -187,6 +200,20 @@ public:
         return Post(command) ? ReadLine() : "(cannot send)";
     }
 
+    // "ok" once the stand-in has started, said "ready" and answered "ok" to
+    // each of `commands`; otherwise what went wrong.
+    std::string Prepare(std::initializer_list<const char*> commands)
+    {
+        if (!process.Started()) return "(not started)";
+        const std::string greeting = ReadLine();
+        if (greeting != "ready") return "greeting: " + greeting;
+        for (const char* command : commands) {
+            const std::string answer = Send(command);
+            if (answer != "ok") return command + (": " + answer);
+        }
+        return "ok";
+    }
+
 private:
     OwnedHandle input;
     OwnedHandle output;
@@ -203,23 +230,23 @@ inline std::string ProgramPath()
     return folder + "marrowtune-bubble.exe";
 }
 
+// The path of desktop-probe.exe, built beside the program.
+inline std::string ProbePath()
+{
+    std::string path = ProgramPath();
+    return path.replace(path.rfind("marrowtune-bubble.exe"), std::string::npos, "desktop-probe.exe");
+}
+
 // marrowtune-bubble.exe (or `program`, a build of the program's code made for
 // measuring), started with `arguments` on its command line and, unless it is
 // NO_SHOW_COMMAND, the show command `showCommand` (an SW_ value) handed over
 // as a shortcut hands it.
-constexpr int NO_SHOW_COMMAND = -1;
 class ProgramProcess {
 public:
     explicit ProgramProcess(const std::string& arguments = "", int showCommand = NO_SHOW_COMMAND,
                             const std::string& program = ProgramPath())
     {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof(startup);
-        if (showCommand != NO_SHOW_COMMAND) {
-            startup.dwFlags = STARTF_USESHOWWINDOW;
-            startup.wShowWindow = static_cast<WORD>(showCommand);
-        }
-        process.Start("\"" + program + "\" " + arguments, startup, FALSE);
+        process.Start("\"" + program + "\" " + arguments, nullptr, nullptr, nullptr, showCommand);
     }
 
     bool Started() const { return process.Started(); }
