@@ -16,8 +16,8 @@ TEST_F(BubbleTest, FadeInPresentsNineTimesAndStopsAtOpaque)
         EXPECT_EQ(before + 1, shellCounters.presentations);
         EXPECT_TRUE(LastPresentationShown()) << "alpha " << alpha;
         EXPECT_EQ(alpha, shellCounters.lastAlpha);
-        EXPECT_EQ(BUBBLE_WIDTH, shellCounters.lastSize.cx);
-        EXPECT_EQ(BUBBLE_HEIGHT, shellCounters.lastSize.cy);
+        EXPECT_EQ(207, shellCounters.lastSize.cx);
+        EXPECT_EQ(75, shellCounters.lastSize.cy);
     }
     EXPECT_EQ(ALPHA_OPAQUE, bubbleState.alpha);
 }
@@ -85,7 +85,7 @@ TEST_F(BubbleTest, GrowRevealsTheBubbleFromItsCornerInElevenTicks)
     }
     const std::vector<std::pair<int, int>> expected = {
         {20, 7},   {40, 14},  {60, 21},  {80, 28},  {100, 35}, {120, 42},
-        {140, 49}, {160, 56}, {180, 63}, {200, 70}, {BUBBLE_WIDTH, BUBBLE_HEIGHT}};
+        {140, 49}, {160, 56}, {180, 63}, {200, 70}, {207, 75}};
     EXPECT_EQ(expected, sizes);
     EXPECT_EQ(0, bubbleState.growWidth);
     EXPECT_EQ(0, bubbleState.growHeight);

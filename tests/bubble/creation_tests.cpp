@@ -119,8 +119,9 @@ TEST_F(BubbleTest, CreationLoadsThePicturesStartsTimersAndPresentsOnceTransparen
     EXPECT_EQ(1, shellCounters.presentations);
     EXPECT_TRUE(LastPresentationShown());
     EXPECT_EQ(0, shellCounters.lastAlpha);
-    EXPECT_EQ(BUBBLE_WIDTH, shellCounters.lastSize.cx);
-    EXPECT_EQ(BUBBLE_HEIGHT, shellCounters.lastSize.cy);
+    // Sizes are written out here: a changed size constant must show.
+    EXPECT_EQ(207, shellCounters.lastSize.cx);
+    EXPECT_EQ(75, shellCounters.lastSize.cy);
     EXPECT_EQ(0, bubbleState.alpha);
     EXPECT_EQ(0, bubbleState.dismissing);
     EXPECT_EQ(0, bubbleState.pressStarted);
@@ -200,8 +201,8 @@ TEST_F(BubbleTest, PaintRequestsPresentTheFullBubbleAtTheCurrentAlpha)
     EXPECT_EQ(before + 1, shellCounters.presentations);
     EXPECT_TRUE(LastPresentationShown());
     EXPECT_EQ(120, shellCounters.lastAlpha);
-    EXPECT_EQ(BUBBLE_WIDTH, shellCounters.lastSize.cx);
-    EXPECT_EQ(BUBBLE_HEIGHT, shellCounters.lastSize.cy);
+    EXPECT_EQ(207, shellCounters.lastSize.cx);
+    EXPECT_EQ(75, shellCounters.lastSize.cy);
     EXPECT_EQ(85, shellCounters.lastPoint.x);
     EXPECT_EQ(100, shellCounters.lastPoint.y);
     RECT update = {};
