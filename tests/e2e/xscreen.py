@@ -65,9 +65,19 @@ class _XFixesCursorImage(ctypes.Structure):
     ]
 
 
+# A window may be destroyed between XQueryTree and the next request about it
+# (a program ending as the windows are listed). Xlib's default handler would
+# end this process on the BadWindow that follows; errors are ignored instead,
+# and each request's own result says whether it worked.
+_ERROR_HANDLER = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+_ignore_x_errors = _ERROR_HANDLER(lambda display, event: 0)
+
+
 def _load_libraries():
     xlib = ctypes.CDLL("libX11.so.6")
     xfixes = ctypes.CDLL("libXfixes.so.3")
+    xlib.XSetErrorHandler.argtypes = [_ERROR_HANDLER]
+    xlib.XSetErrorHandler(_ignore_x_errors)
     xlib.XOpenDisplay.restype = ctypes.c_void_p
     xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
     xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
