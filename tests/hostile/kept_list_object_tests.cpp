@@ -1,7 +1,8 @@
 // The bubble keeps the desktop list view's accessible object from one walk to
 // the next. A new shell's list view must be walked with an object of its own,
-// a call on the kept object that fails must let it go, and the bubble's end
-// must release it. The stand-in counts the references it handed out.
+// a list view that has gone or a call on the kept object that fails must let
+// it go, and the bubble's end must release it. The stand-in counts the
+// references it handed out.
 #include "tests/support/bubble_fixture.h"
 
 #include <memory>
@@ -33,6 +34,16 @@ TEST_F(KeptListObjectTest, ANewShellsListViewIsNotWalkedWithTheOldObject)
     EXPECT_EQ(ELSEWHERE.top, bubbleState.lastPlacedY);
     EXPECT_EQ(0, oldShell->OutstandingReferences()) << "the old list view's object is released";
     EXPECT_GT(desktop->OutstandingReferences(), 0) << "the new one is kept";
+}
+
+TEST_F(KeptListObjectTest, TheListViewGoingLetsTheObjectGoAtOnce)
+{
+    StartWithIcon(TYPICAL_ICON);
+    desktop->DestroyWindows();
+    Tick(TIMER_TRACK);
+
+    EXPECT_EQ(1, bubbleState.dismissing);
+    EXPECT_EQ(0, desktop->OutstandingReferences()) << "released on that tick, not when the bubble ends";
 }
 
 TEST_F(KeptListObjectTest, AFailedCallLetsTheObjectGo)
