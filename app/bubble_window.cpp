@@ -20,8 +20,7 @@ LRESULT CALLBACK BubbleWindow(HWND window, UINT message, WPARAM wParam, LPARAM l
 
     case WM_DESTROY:
         // Sent by the fade-out's last tick; the window itself is never destroyed.
-        ShutdownGdiplus();
-        PostQuitMessage(0);
+        EndBubbleQuietly();
         return 0;
 
     case WM_MOVE:

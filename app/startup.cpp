@@ -108,6 +108,9 @@ int RunBubble(HINSTANCE instance, int showCommand)
         DispatchMessageA(&msg);
     }
 
+    // Normally released by the bubble's end already; a loop ended any other
+    // way must not leave a reference into the shell behind COM's back.
+    ReleaseDesktopListObject(bubbleState.desktopList);
     if (SUCCEEDED(comResult)) CoUninitialize();
     return got == 0 ? static_cast<int>(msg.wParam) : 0;
 }

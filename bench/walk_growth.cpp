@@ -8,9 +8,11 @@
 //     kind: object | count | children | names | location   one kind of call
 //           walk             the minimal walk, a fresh object each time
 //           kept-walk        the minimal walk with one object kept throughout
-//           product          the program's LocateDesktopIcon
-//   object, walk and product obtain an object at every call and hold none
-//   between calls; the other kinds use one object obtained at the start.
+//           product          the program's LocateDesktopIcon as the bubble
+//                            calls it: the object it keeps between calls
+//   object and walk obtain an object at every call and hold none between
+//   calls; count, children, names, location and kept-walk use one object
+//   obtained at the start.
 //
 // Prints "GROWTH <kind> <calls> <private bytes before> <after> <heap blocks
 // before> <after> <heap bytes before> <after>" after a warm-up of WARM_UP
@@ -84,7 +86,10 @@ int main(int argc, char** argv)
     if (kind == "kept-walk") {
         once = [&where, kept] { return bench::MinimalWalkWith(kept, bench::WIDE_TARGET_NAME, where); };
     }
-    if (kind == "product") once = [&rect] { return LocateDesktopIcon(bench::TARGET_NAME, rect); };
+    DesktopListObject productKept;
+    if (kind == "product") {
+        once = [&rect, &productKept] { return LocateDesktopIcon(bench::TARGET_NAME, rect, productKept); };
+    }
     if (!once) {
         std::fprintf(stderr, "walk_growth: unknown kind %s\n", kind.c_str());
         return 2;
@@ -107,6 +112,7 @@ int main(int argc, char** argv)
                 heapBefore.blocks, heapAfter.blocks, heapBefore.bytes, heapAfter.bytes);
     std::fflush(stdout);
     if (kept != nullptr) kept->Release();
+    ReleaseDesktopListObject(productKept);
     desktop.reset();
     CoUninitialize();
     return 0;

@@ -42,7 +42,9 @@ constexpr char TARGET_ICON_NAME[] = "marrowtune";
 
 // The program-wide record of the bubble: one instance, alive for the whole
 // process. The objects it points to are made once and never released; the
-// end of the process reclaims them.
+// end of the process reclaims them. The one exception is the desktop list
+// view's accessible object, a reference into the shell's process: it is
+// released when the bubble ends, while COM is still initialised.
 struct BubbleState {
     BYTE bubbleOnRight = 1;  // the bubble stands to the right of the icon
     LONG windowX = 0;        // windowX, windowY: the window's top-left corner,
@@ -71,6 +73,9 @@ struct BubbleState {
     // in COM's modal loop, which may dispatch messages; a tick arriving then
     // must not start a second walk inside the first.
     BYTE trackingTick = 0;
+    // The desktop list view's accessible object, kept from walk to walk (see
+    // WalkDesktopItems for when the locator lets it go).
+    DesktopListObject desktopList;
 };
 
 extern BubbleState bubbleState;
@@ -88,7 +93,9 @@ BubblePlacement PlaceBubble(const IconRect& icon, int screenWidth);
 // be made does not count: the bubble then works on without being seen.
 bool BubbleBuilt();
 
-// Ends the process quietly: shuts GDI+ down and posts the quit message.
+// Ends the process quietly: releases the desktop list view's object, shuts
+// GDI+ down and posts the quit message. Both ends of the bubble come here:
+// no icon at creation, and WM_DESTROY after the fade-out.
 void EndBubbleQuietly();
 
 // WM_CREATE: places and builds the bubble beside the icon and starts its

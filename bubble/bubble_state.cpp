@@ -18,6 +18,8 @@ bool BubbleBuilt()
 
 void EndBubbleQuietly()
 {
+    // RunBubble uninitialises COM after the loop: the shell's object goes first.
+    ReleaseDesktopListObject(bubbleState.desktopList);
     ShutdownGdiplus();
     PostQuitMessage(0);
 }

@@ -26,7 +26,7 @@ bool CreateBubble(HWND window)
 
     const int screenWidth = GetSystemMetrics(SM_CXFULLSCREEN);
     IconRect icon = {};
-    if (!LocateDesktopIcon(TARGET_ICON_NAME, icon)) {
+    if (!LocateDesktopIcon(TARGET_ICON_NAME, icon, bubbleState.desktopList)) {
         EndBubbleQuietly();
         return false;
     }

@@ -27,7 +27,7 @@ void TrackOnce(HWND window)
 {
     const int screenWidth = GetSystemMetrics(SM_CXFULLSCREEN);
     IconRect icon = {};
-    const bool found = LocateDesktopIcon(TARGET_ICON_NAME, icon);
+    const bool found = LocateDesktopIcon(TARGET_ICON_NAME, icon, bubbleState.desktopList);
 
     // Runs whether or not the icon was found: with the all-zero rectangle of
     // a failed search the side becomes the right one.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "locator/ansi_name.h"
 
@@ -15,11 +16,14 @@ namespace {
 // Scope guards for what one walk holds. Each releases its object exactly once,
 // also when the walk ends by an exception.
 
-// A reference to the list view's accessible object.
+// The walk's own reference to the list view's accessible object. The kept
+// reference may be released while the walk waits on the shell (COM's wait
+// dispatches messages, and the bubble's end releases it); the object must
+// outlive the walk that uses it.
 class AccessibleRef {
 public:
-    explicit AccessibleRef(IAccessible* held) : object(held) {}
-    ~AccessibleRef() { if (object != nullptr) object->Release(); }
+    explicit AccessibleRef(IAccessible* shared) : object(shared) { object->AddRef(); }
+    ~AccessibleRef() { object->Release(); }
     AccessibleRef(const AccessibleRef&) = delete;
     AccessibleRef& operator=(const AccessibleRef&) = delete;
     IAccessible* Get() const { return object; }
@@ -74,65 +78,138 @@ const char* DesktopItem::Name() const
 HRESULT DesktopItem::Location(LONG& left, LONG& top, LONG& width, LONG& height) const
 {
     left = top = width = height = 0;
-    return list->accLocation(&left, &top, &width, &height, *child);
+    const HRESULT result = list->accLocation(&left, &top, &width, &height, *child);
+    if (FAILED(result)) *callFailed = true;
+    return result;
+}
+
+void ReleaseDesktopListObject(DesktopListObject& kept)
+{
+    // Emptied first: a release that waits on the shell may let messages in,
+    // and none of them may find the reference still there.
+    IAccessible* const object = kept.object;
+    kept = DesktopListObject{};
+    if (object != nullptr) object->Release();
+}
+
+// The accessible object of `listView`: the kept one while it belongs to that
+// window; otherwise a new one, which is kept. An object kept for another
+// window (a restarted shell's list view is a new window) is never asked
+// again. Null when the list view hands out none.
+static IAccessible* ListObjectFor(HWND listView, DesktopListObject& kept)
+{
+    if (kept.object != nullptr && kept.window == listView) {
+        return kept.object;
+    }
+    ReleaseDesktopListObject(kept);
+    void* obtained = nullptr;
+    const HRESULT result = AccessibleObjectFromWindow(listView, static_cast<DWORD>(OBJID_CLIENT),
+                                                      __uuidof(IAccessible), &obtained);
+    IAccessible* const object = static_cast<IAccessible*>(obtained);
+    if (result != S_OK) {
+        if (object != nullptr) object->Release();   // whatever came with a failure goes unused
+        return nullptr;
+    }
+    kept = DesktopListObject{listView, object};
+    return object;
 }
 
 // Meets the item at `index`: a simple element with a name is handed to
 // `visit`, whose answer is returned. An item that cannot be fetched or named,
-// or that comes as an object of its own, is passed over (false).
-static bool VisitItem(IAccessible* list, LONG index, const DesktopItemVisitor& visit)
+// or that comes as an object of its own, is passed over (false); a failed
+// call also sets `callFailed`.
+static bool VisitItem(IAccessible* list, LONG index, const DesktopItemVisitor& visit, bool& callFailed)
 {
     ChildVariant child;
     LONG obtained = 0;   // not consulted: the VARIANT's type says what came
-    if (FAILED(AccessibleChildren(list, index, ONE_CHILD, child.Out(), &obtained))
-        || child.Get().vt == VT_DISPATCH) {
+    if (FAILED(AccessibleChildren(list, index, ONE_CHILD, child.Out(), &obtained))) {
+        callFailed = true;
+        return false;
+    }
+    if (child.Get().vt == VT_DISPATCH) {
         return false;
     }
     NameString accName;
-    if (FAILED(list->get_accName(child.Get(), accName.Out())) || accName.Get() == nullptr) {
+    if (FAILED(list->get_accName(child.Get(), accName.Out()))) {
+        callFailed = true;
+        return false;
+    }
+    if (accName.Get() == nullptr) {
         return false;
     }
     // Names are compared and shown in the ANSI code page, as the wanted name is.
     const AnsiName ansiName = ToAnsiName(accName.Get());
-    return visit(DesktopItem(list, child.Get(), ansiName.get()));
+    return visit(DesktopItem(list, child.Get(), ansiName.get(), callFailed));
 }
 
-bool WalkDesktopItems(const DesktopItemVisitor& visit, LONG* itemCount)
+// The walk over the items of the object `list`; `callFailed` is set when a
+// call on it fails.
+static bool WalkItemsOf(IAccessible* list, const DesktopItemVisitor& visit, LONG* itemCount, bool& callFailed)
+{
+    LONG count = 0;
+    if (FAILED(list->get_accChildCount(&count))) {
+        callFailed = true;
+        return false;
+    }
+    if (itemCount != nullptr) *itemCount = count;
+    for (LONG index = 0; index < count; ++index) {
+        if (VisitItem(list, index, visit, callFailed)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WalkDesktopItems(DesktopListObject& kept, const DesktopItemVisitor& visit, LONG* itemCount)
 {
     try {
         const HWND listView = FindDesktopListView();
-        if (listView == nullptr || !IsWindowVisible(listView)) {
+        if (listView == nullptr) {
+            ReleaseDesktopListObject(kept);   // the shell's list view is gone
             return false;
         }
-        void* object = nullptr;
-        const HRESULT result = AccessibleObjectFromWindow(listView, static_cast<DWORD>(OBJID_CLIENT),
-                                                          __uuidof(IAccessible), &object);
-        const AccessibleRef list(static_cast<IAccessible*>(object));
-        if (result != S_OK || list.Get() == nullptr) {
+        if (!IsWindowVisible(listView)) {
             return false;
         }
-        LONG count = 0;
-        if (FAILED(list.Get()->get_accChildCount(&count))) {
+        IAccessible* const object = ListObjectFor(listView, kept);
+        if (object == nullptr) {
             return false;
         }
-        if (itemCount != nullptr) *itemCount = count;
-        for (LONG index = 0; index < count; ++index) {
-            if (VisitItem(list.Get(), index, visit)) {
-                return true;
-            }
-        }
-        return false;
+        const AccessibleRef list(object);
+        bool callFailed = false;
+        const bool ended = WalkItemsOf(list.Get(), visit, itemCount, callFailed);
+        // A failed call may mean the object no longer reaches the shell: the
+        // next walk starts from a fresh one.
+        if (callFailed) ReleaseDesktopListObject(kept);
+        return ended;
     } catch (...) {
         // A failed name conversion, or anything else thrown during the walk,
         // ends it as if nothing was found; the guards above have released
-        // what was held.
+        // what the walk held, and the kept object goes too.
+        ReleaseDesktopListObject(kept);
         return false;
     }
 }
 
+bool WalkDesktopItems(const DesktopItemVisitor& visit, LONG* itemCount)
+{
+    DesktopListObject once;
+    const bool ended = WalkDesktopItems(once, visit, itemCount);
+    ReleaseDesktopListObject(once);
+    return ended;
+}
+
 bool LocateDesktopIcon(std::string name, IconRect& rect)
 {
-    return WalkDesktopItems([&](const DesktopItem& item) {
+    DesktopListObject once;
+    const bool found = LocateDesktopIcon(std::move(name), rect, once);
+    ReleaseDesktopListObject(once);
+    return found;
+}
+
+bool LocateDesktopIcon(std::string name, IconRect& rect, DesktopListObject& kept)
+{
+    return WalkDesktopItems(kept, [&](const DesktopItem& item) {
         if (std::strcmp(item.Name(), name.c_str()) != 0) {
             return false;
         }

@@ -222,6 +222,15 @@ Desktop::Desktop(Layout chosen) : layout(chosen), model(std::make_unique<Desktop
 Desktop::~Desktop()
 {
     DestroyWindows();
+    // As a COM object lives until its last reference goes, the accessible
+    // objects outlive a desktop whose caller still holds one (the bubble
+    // keeps the list's object between walks and lets it go when it ends):
+    // their model stays until the process ends instead of being freed under
+    // that caller.
+    if (model->references > 0) {
+        static std::vector<std::unique_ptr<DesktopModel>> stillReferenced;
+        stillReferenced.push_back(std::move(model));
+    }
 }
 
 void Desktop::CreateWindows()

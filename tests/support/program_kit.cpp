@@ -31,7 +31,7 @@ std::vector<HANDLE> mutexes;
 decltype(&SetTimer) realSetTimer = nullptr;
 decltype(&KillTimer) realKillTimer = nullptr;
 decltype(&CreateMutexA) realCreateMutexA = nullptr;
-decltype(&AccessibleObjectFromWindow) realAccessibleObjectFromWindow = nullptr;
+decltype(&AccessibleChildren) realAccessibleChildren = nullptr;
 
 UINT_PTR WINAPI RecordSetTimer(HWND window, UINT_PTR id, UINT periodMs, TIMERPROC procedure)
 {
@@ -54,11 +54,12 @@ HANDLE WINAPI RecordCreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL owned, L
     return mutex;
 }
 
-HRESULT STDAPICALLTYPE RecordAccessibleObjectFromWindow(HWND window, DWORD object, REFIID interfaceId,
-                                                         void** result)
+// A walk asks for the first item once; the list's object may be one it kept.
+HRESULT STDAPICALLTYPE RecordAccessibleChildren(IAccessible* list, LONG start, LONG count, VARIANT* children,
+                                                LONG* obtained)
 {
-    ++desktopWalks;
-    return realAccessibleObjectFromWindow(window, object, interfaceId, result);
+    if (start == 0) ++desktopWalks;
+    return realAccessibleChildren(list, start, count, children, obtained);
 }
 
 // Points every import slot of this executable that holds `module`'s
@@ -135,6 +136,7 @@ class ResetAfterEveryCase : public testing::EmptyTestEventListener {
         while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         }
         ReleaseBubbleObjects();
+        ReleaseDesktopListObject(bubbleState.desktopList);
         bubbleState = BubbleState{};
         shellCounters = ShellCounters{};
         HostRegistry.clear();
@@ -151,10 +153,9 @@ const bool installed = [] {
     realSetTimer = ReplaceImport("user32.dll", "SetTimer", RecordSetTimer);
     realKillTimer = ReplaceImport("user32.dll", "KillTimer", RecordKillTimer);
     realCreateMutexA = ReplaceImport("kernel32.dll", "CreateMutexA", RecordCreateMutexA);
-    realAccessibleObjectFromWindow =
-        ReplaceImport("oleacc.dll", "AccessibleObjectFromWindow", RecordAccessibleObjectFromWindow);
+    realAccessibleChildren = ReplaceImport("oleacc.dll", "AccessibleChildren", RecordAccessibleChildren);
     testing::UnitTest::GetInstance()->listeners().Append(new ResetAfterEveryCase);
-    return realSetTimer && realKillTimer && realCreateMutexA && realAccessibleObjectFromWindow;
+    return realSetTimer && realKillTimer && realCreateMutexA && realAccessibleChildren;
 }();
 
 }  // namespace

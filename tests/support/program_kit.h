@@ -37,6 +37,6 @@ TimerCalls TakeTimerCalls(HWND window);
 // The period timer `id` of `window` runs with now, by the calls of this case;
 // 0 when it does not run.
 UINT RunningPeriod(HWND window, UINT_PTR id);
-// How many accessible objects were asked of a window (one per walk of the
-// desktop) in this case; any thread may ask.
+// How many walks of the desktop's items began (the list asked for its first
+// item) in this case; any thread may ask.
 int DesktopWalks();
