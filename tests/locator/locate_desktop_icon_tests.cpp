@@ -8,7 +8,9 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "locator/locator.h"
 #include "tests/locator/locator_test_support.h"
@@ -46,9 +48,9 @@ protected:
         }
     }
 
-    size_t AddItem(const char* name, const RECT& bounds, ItemFault fault = ItemFault::None)
+    size_t AddItem(const std::optional<std::string>& name, const RECT& bounds, ItemFault fault = ItemFault::None)
     {
-        standin::Item item = MakeItem(std::string(name), bounds);
+        standin::Item item = MakeItem(name, bounds);
         item.fault = fault;
         return desktop->Add(item);
     }
@@ -103,71 +105,43 @@ TEST_F(LocateDesktopIconTest, NameMustMatchExactly)
     EXPECT_EQ(Lookup(), TARGET_RECT);
 }
 
-TEST_F(LocateDesktopIconTest, DuplicateNamesYieldTheLowerChildIndex)
+// Items the walk must pass over, and the icon at TARGET_BOUNDS among them.
+TEST_F(LocateDesktopIconTest, TheWalkPassesOverItemsThatMustNotMatch)
 {
-    AddItem("Documents", THIRD_BOUNDS);
-    AddItem(TARGET, TARGET_BOUNDS);
-    AddItem(TARGET, OTHER_BOUNDS);
-
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
-// An unnamed item, and one whose get_accName fails while still handing out
-// the wanted name, are skipped; the walk goes on to the real icon.
-TEST_F(LocateDesktopIconTest, UnnamedAndUnnameableItemsAreSkipped)
-{
-    desktop->Add(MakeItem(std::nullopt, THIRD_BOUNDS));
-    AddItem(TARGET, OTHER_BOUNDS, ItemFault::NameFails);
-    AddItem(TARGET, TARGET_BOUNDS);
-
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
-TEST_F(LocateDesktopIconTest, NameAnsweredWithSFalseStillMatches)
-{
-    AddItem(TARGET, TARGET_BOUNDS, ItemFault::NameIsFalse);
-
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
-// Items delivered as objects of their own are never examined, whether they
-// come from the list's enumerator or from get_accChild.
-TEST_F(LocateDesktopIconTest, DispatchChildNeverMatches)
-{
-    for (const bool enumerator : {true, false}) {
-        SCOPED_TRACE(enumerator ? "through IEnumVARIANT" : "through get_accChild");
+    struct Entry {
+        std::optional<std::string> name;
+        RECT bounds;
+        ItemFault fault = ItemFault::None;
+    };
+    struct Case {
+        const char* what;
+        bool enumerator;
+        std::vector<Entry> items;
+    };
+    // "桌面气泡图标" and "马罗曲调快捷方式": under a code page where these take
+    // more bytes than the old two-per-unit buffer, they must not end the walk.
+    const std::string cjkName = "\xe6\xa1\x8c\xe9\x9d\xa2\xe6\xb0\x94\xe6\xb3\xa1\xe5\x9b\xbe\xe6\xa0\x87";
+    const std::string longerCjkName =
+        "\xe9\xa9\xac\xe7\xbd\x97\xe6\x9b\xb2\xe8\xb0\x83\xe5\xbf\xab\xe6\x8d\xb7\xe6\x96\xb9\xe5\xbc\x8f";
+    const Entry icon{TARGET, TARGET_BOUNDS};
+    const Case cases[] = {
+        {"a duplicate name yields the lower child index", false,
+         {{"Documents", THIRD_BOUNDS}, icon, {TARGET, OTHER_BOUNDS}}},
+        {"unnamed and unnameable items are skipped", false,
+         {{std::nullopt, THIRD_BOUNDS}, {TARGET, OTHER_BOUNDS, ItemFault::NameFails}, icon}},
+        {"a name answered with S_FALSE still matches", false, {{TARGET, TARGET_BOUNDS, ItemFault::NameIsFalse}}},
+        {"an item that cannot be fetched is skipped", true, {{TARGET, OTHER_BOUNDS, ItemFault::ChildFails}, icon}},
+        {"non-ASCII names do not end the walk", false,
+         {{cjkName, OTHER_BOUNDS}, {longerCjkName, THIRD_BOUNDS}, icon}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
         desktop = std::make_unique<Desktop>(Layout::Progman);
-        desktop->SetOfferEnumerator(enumerator);
-        desktop->At(AddItem(TARGET, OTHER_BOUNDS)).asDispatch = true;
-
-        EXPECT_FALSE(Lookup());
-
-        AddItem(TARGET, TARGET_BOUNDS);
+        desktop->SetOfferEnumerator(test.enumerator);
+        for (const Entry& entry : test.items) AddItem(entry.name, entry.bounds, entry.fault);
         EXPECT_EQ(Lookup(), TARGET_RECT);
         EXPECT_EQ(desktop->OutstandingReferences(), 0);
     }
-}
-
-TEST_F(LocateDesktopIconTest, ItemThatCannotBeFetchedIsSkipped)
-{
-    desktop->SetOfferEnumerator(true);
-    AddItem(TARGET, OTHER_BOUNDS, ItemFault::ChildFails);
-    AddItem(TARGET, TARGET_BOUNDS);
-
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
-// Under a code page where these take more bytes than the old two-per-unit
-// buffer, they must not end the walk before the icon.
-TEST_F(LocateDesktopIconTest, NonAsciiNamesBeforeTheIconDoNotEndTheWalk)
-{
-    // "桌面气泡图标" and "马罗曲调快捷方式"
-    AddItem("\xe6\xa1\x8c\xe9\x9d\xa2\xe6\xb0\x94\xe6\xb3\xa1\xe5\x9b\xbe\xe6\xa0\x87", OTHER_BOUNDS);
-    AddItem("\xe9\xa9\xac\xe7\xbd\x97\xe6\x9b\xb2\xe8\xb0\x83\xe5\xbf\xab\xe6\x8d\xb7\xe6\x96\xb9\xe5\xbc\x8f",
-            THIRD_BOUNDS);
-    AddItem(TARGET, TARGET_BOUNDS);
-
-    EXPECT_EQ(Lookup(), TARGET_RECT);
 }
 
 TEST_F(LocateDesktopIconTest, RectangleIsReturnedAsReported)

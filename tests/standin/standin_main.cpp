@@ -6,8 +6,7 @@
 // Prints "ready" once its windows exist, then answers every command line with
 // one line, "ok" or "error <text>":
 //   add <name> <left> <top> <right> <bottom>    move <name> <left> <top> <right> <bottom>
-//   rename <old> <new>    remove <name>    hide    show    destroy    recreate
-//   freeze <ms>    stall <ms>    quit
+//   remove <name>    destroy    freeze <ms>    stall <ms>    quit
 //   holdings     answers "ok <GDI objects> <USER objects> <handles> <heap
 //                blocks> <heap bytes>" of this process (for scripts/soak)
 //   foreground   answers "ok <class>" with the class of the foreground window
@@ -129,19 +128,8 @@ static std::string Execute(const Command& command, bool& quit)
         quit = true;
         return "ok";
     }
-    if ((verb == "hide" || verb == "show") && argumentsAre(0)) {
-        desktop->SetListViewVisible(verb == "show");
-        return "ok";
-    }
     if (verb == "destroy" && argumentsAre(0)) {
         desktop->DestroyWindows();
-        return "ok";
-    }
-    if (verb == "recreate" && argumentsAre(0)) {
-        if (desktop->HasWindows()) {
-            return "error windows exist";
-        }
-        desktop->CreateWindows();
         return "ok";
     }
     if ((verb == "freeze" || verb == "stall") && argumentsAre(1)) {
@@ -181,8 +169,7 @@ static std::string Execute(const Command& command, bool& quit)
         desktop->Add(standin::MakeItem(words[1], bounds));
         return "ok";
     }
-    if ((verb == "move" && argumentsAre(5)) || (verb == "rename" && argumentsAre(2))
-        || (verb == "remove" && argumentsAre(1))) {
+    if ((verb == "move" && argumentsAre(5)) || (verb == "remove" && argumentsAre(1))) {
         const std::optional<size_t> index = desktop->Find(words[1]);
         if (!index) {
             return "error no item named " + words[1];
@@ -191,16 +178,12 @@ static std::string Execute(const Command& command, bool& quit)
             desktop->Remove(*index);
             return "ok";
         }
-        standin::Item& item = desktop->At(*index);
-        if (verb == "rename") {
-            item.name = words[2];
-        } else {
-            RECT bounds{};
-            if (!ParseRect(words, 2, bounds)) {
-                return "error bad rectangle";
-            }
-            item = standin::MakeItem(item.name, bounds);   // commands set no faults: nothing else to keep
+        RECT bounds{};
+        if (!ParseRect(words, 2, bounds)) {
+            return "error bad rectangle";
         }
+        standin::Item& item = desktop->At(*index);
+        item = standin::MakeItem(item.name, bounds);   // commands set no faults: nothing else to keep
         desktop->Update();
         return "ok";
     }

@@ -23,20 +23,14 @@ constexpr uint32_t COLOUR_BITS = 0x00FFFFFF;
 struct ColouredButton {
     ColouredButton() : button(DISMISS_RECT, DISMISS_COMMAND)
     {
-        button.SetImage(Normal, pictures[0]);
-        button.SetImage(Hover, pictures[1]);
-        button.SetImage(Pressed, pictures[2]);
-    }
-    ~ColouredButton()
-    {
-        for (PngImage* picture : pictures) delete picture;
+        for (int state = Normal; state <= Pressed; ++state) button.SetImage(state, pictures[state - 1].get());
     }
     uint32_t ColourOf(int state) const { return Premultiplied(colours[state - 1]); }
 
     const Rgba colours[3] = {RED, GREEN, BLUE};
-    PngImage* pictures[3] = {SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, RED),
-                             SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, GREEN),
-                             SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, BLUE)};
+    const OwnedPicture pictures[3] = {OwnedPicture(SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, RED)),
+                                      OwnedPicture(SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, GREEN)),
+                                      OwnedPicture(SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, BLUE))};
     ImageButton button;
 };
 
