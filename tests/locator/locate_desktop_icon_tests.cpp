@@ -93,18 +93,6 @@ INSTANTIATE_TEST_SUITE_P(
              + (std::get<1>(info.param) ? "WithEnumerator" : "WithChildIds");
     });
 
-TEST_F(LocateDesktopIconTest, NameMustMatchExactly)
-{
-    for (const char* nearMiss : {"Marrowtune", "MARROWTUNE", "marrowtune ", " marrowtune",
-                                 "marrowtune2", "marrowtun", ""}) {
-        AddItem(nearMiss, OTHER_BOUNDS);
-    }
-    EXPECT_FALSE(Lookup());
-
-    AddItem(TARGET, TARGET_BOUNDS);
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
 // Items the walk must pass over, and the icon at TARGET_BOUNDS among them.
 TEST_F(LocateDesktopIconTest, TheWalkPassesOverItemsThatMustNotMatch)
 {
@@ -112,6 +100,7 @@ TEST_F(LocateDesktopIconTest, TheWalkPassesOverItemsThatMustNotMatch)
         std::optional<std::string> name;
         RECT bounds;
         ItemFault fault = ItemFault::None;
+        bool asDispatch = false;
     };
     struct Case {
         const char* what;
@@ -125,11 +114,19 @@ TEST_F(LocateDesktopIconTest, TheWalkPassesOverItemsThatMustNotMatch)
         "\xe9\xa9\xac\xe7\xbd\x97\xe6\x9b\xb2\xe8\xb0\x83\xe5\xbf\xab\xe6\x8d\xb7\xe6\x96\xb9\xe5\xbc\x8f";
     const Entry icon{TARGET, TARGET_BOUNDS};
     const Case cases[] = {
+        {"the name must match exactly", false,
+         {{"Marrowtune", OTHER_BOUNDS}, {"MARROWTUNE", OTHER_BOUNDS}, {"marrowtune ", OTHER_BOUNDS},
+          {" marrowtune", OTHER_BOUNDS}, {"marrowtune2", OTHER_BOUNDS}, {"marrowtun", OTHER_BOUNDS},
+          {"", OTHER_BOUNDS}, icon}},
         {"a duplicate name yields the lower child index", false,
          {{"Documents", THIRD_BOUNDS}, icon, {TARGET, OTHER_BOUNDS}}},
         {"unnamed and unnameable items are skipped", false,
          {{std::nullopt, THIRD_BOUNDS}, {TARGET, OTHER_BOUNDS, ItemFault::NameFails}, icon}},
         {"a name answered with S_FALSE still matches", false, {{TARGET, TARGET_BOUNDS, ItemFault::NameIsFalse}}},
+        {"an object of its own from get_accChild is never examined", false,
+         {{TARGET, OTHER_BOUNDS, ItemFault::None, true}, icon}},
+        {"an object of its own from IEnumVARIANT is never examined", true,
+         {{TARGET, OTHER_BOUNDS, ItemFault::None, true}, icon}},
         {"an item that cannot be fetched is skipped", true, {{TARGET, OTHER_BOUNDS, ItemFault::ChildFails}, icon}},
         {"non-ASCII names do not end the walk", false,
          {{cjkName, OTHER_BOUNDS}, {longerCjkName, THIRD_BOUNDS}, icon}},
@@ -138,7 +135,9 @@ TEST_F(LocateDesktopIconTest, TheWalkPassesOverItemsThatMustNotMatch)
         SCOPED_TRACE(test.what);
         desktop = std::make_unique<Desktop>(Layout::Progman);
         desktop->SetOfferEnumerator(test.enumerator);
-        for (const Entry& entry : test.items) AddItem(entry.name, entry.bounds, entry.fault);
+        for (const Entry& entry : test.items) {
+            desktop->At(AddItem(entry.name, entry.bounds, entry.fault)).asDispatch = entry.asDispatch;
+        }
         EXPECT_EQ(Lookup(), TARGET_RECT);
         EXPECT_EQ(desktop->OutstandingReferences(), 0);
     }
