@@ -93,8 +93,10 @@ INSTANTIATE_TEST_SUITE_P(
              + (std::get<1>(info.param) ? "WithEnumerator" : "WithChildIds");
     });
 
-// Items the walk must pass over, and the icon at TARGET_BOUNDS among them.
-TEST_F(LocateDesktopIconTest, TheWalkPassesOverItemsThatMustNotMatch)
+// Each desktop of the table gives the rectangle of the first item that
+// matches, or nothing; an exception anywhere in the walk ends it with "not
+// found" and leaves the call. Every object the walk obtains is released.
+TEST_F(LocateDesktopIconTest, TheFirstItemThatAnswersAsTheIconWins)
 {
     struct Entry {
         std::optional<std::string> name;
@@ -104,8 +106,9 @@ TEST_F(LocateDesktopIconTest, TheWalkPassesOverItemsThatMustNotMatch)
     };
     struct Case {
         const char* what;
-        bool enumerator;
         std::vector<Entry> items;
+        std::optional<IconRect> expected;
+        bool enumerator = false;
     };
     // "桌面气泡图标" and "马罗曲调快捷方式": under a code page where these take
     // more bytes than the old two-per-unit buffer, they must not end the walk.
@@ -113,23 +116,27 @@ TEST_F(LocateDesktopIconTest, TheWalkPassesOverItemsThatMustNotMatch)
     const std::string longerCjkName =
         "\xe9\xa9\xac\xe7\xbd\x97\xe6\x9b\xb2\xe8\xb0\x83\xe5\xbf\xab\xe6\x8d\xb7\xe6\x96\xb9\xe5\xbc\x8f";
     const Entry icon{TARGET, TARGET_BOUNDS};
+    const Entry ownObject{TARGET, OTHER_BOUNDS, ItemFault::None, true};
     const Case cases[] = {
-        {"the name must match exactly", false,
+        {"the name must match exactly",
          {{"Marrowtune", OTHER_BOUNDS}, {"MARROWTUNE", OTHER_BOUNDS}, {"marrowtune ", OTHER_BOUNDS},
           {" marrowtune", OTHER_BOUNDS}, {"marrowtune2", OTHER_BOUNDS}, {"marrowtun", OTHER_BOUNDS},
-          {"", OTHER_BOUNDS}, icon}},
-        {"a duplicate name yields the lower child index", false,
-         {{"Documents", THIRD_BOUNDS}, icon, {TARGET, OTHER_BOUNDS}}},
-        {"unnamed and unnameable items are skipped", false,
-         {{std::nullopt, THIRD_BOUNDS}, {TARGET, OTHER_BOUNDS, ItemFault::NameFails}, icon}},
-        {"a name answered with S_FALSE still matches", false, {{TARGET, TARGET_BOUNDS, ItemFault::NameIsFalse}}},
-        {"an object of its own from get_accChild is never examined", false,
-         {{TARGET, OTHER_BOUNDS, ItemFault::None, true}, icon}},
-        {"an object of its own from IEnumVARIANT is never examined", true,
-         {{TARGET, OTHER_BOUNDS, ItemFault::None, true}, icon}},
-        {"an item that cannot be fetched is skipped", true, {{TARGET, OTHER_BOUNDS, ItemFault::ChildFails}, icon}},
-        {"non-ASCII names do not end the walk", false,
-         {{cjkName, OTHER_BOUNDS}, {longerCjkName, THIRD_BOUNDS}, icon}},
+          {"", OTHER_BOUNDS}, icon},
+         TARGET_RECT},
+        {"a duplicate name yields the lower child index",
+         {{"Documents", THIRD_BOUNDS}, icon, {TARGET, OTHER_BOUNDS}}, TARGET_RECT},
+        {"unnamed and unnameable items are skipped",
+         {{std::nullopt, THIRD_BOUNDS}, {TARGET, OTHER_BOUNDS, ItemFault::NameFails}, icon}, TARGET_RECT},
+        {"a name answered with S_FALSE still matches", {{TARGET, TARGET_BOUNDS, ItemFault::NameIsFalse}}, TARGET_RECT},
+        {"an object of its own from get_accChild is never examined", {ownObject, icon}, TARGET_RECT},
+        {"an object of its own from IEnumVARIANT is never examined", {ownObject, icon}, TARGET_RECT, true},
+        {"an item that cannot be fetched is skipped", {{TARGET, OTHER_BOUNDS, ItemFault::ChildFails}, icon},
+         TARGET_RECT, true},
+        {"non-ASCII names do not end the walk", {{cjkName, OTHER_BOUNDS}, {longerCjkName, THIRD_BOUNDS}, icon},
+         TARGET_RECT},
+        {"a failed accLocation gives all zeros", {{TARGET, TARGET_BOUNDS, ItemFault::LocationFails}}, ZEROS},
+        {"get_accName throws", {{TARGET, OTHER_BOUNDS, ItemFault::NameThrows}, icon}, std::nullopt},
+        {"accLocation throws", {{TARGET, OTHER_BOUNDS, ItemFault::LocationThrows}, icon}, std::nullopt},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.what);
@@ -138,7 +145,9 @@ TEST_F(LocateDesktopIconTest, TheWalkPassesOverItemsThatMustNotMatch)
         for (const Entry& entry : test.items) {
             desktop->At(AddItem(entry.name, entry.bounds, entry.fault)).asDispatch = entry.asDispatch;
         }
-        EXPECT_EQ(Lookup(), TARGET_RECT);
+        std::optional<IconRect> found;
+        EXPECT_NO_THROW(found = Lookup());
+        EXPECT_EQ(found, test.expected);
         EXPECT_EQ(desktop->OutstandingReferences(), 0);
     }
 }
@@ -202,30 +211,6 @@ TEST_F(LocateDesktopIconTest, FailedChildCountMeansNotFound)
     desktop->SetChildCountFails(true);
 
     EXPECT_FALSE(Lookup());
-}
-
-TEST_F(LocateDesktopIconTest, FailedLocationStillCountsAsFound)
-{
-    AddItem(TARGET, TARGET_BOUNDS, ItemFault::LocationFails);
-
-    EXPECT_EQ(Lookup(), ZEROS) << "the rectangle of a failed accLocation is all zeros";
-}
-
-// An exception anywhere in the walk ends it with "not found": none leaves the
-// call, the rect stays as it was and every object is released.
-TEST_F(LocateDesktopIconTest, ExceptionDuringTheWalkMeansNotFound)
-{
-    for (const ItemFault fault : {ItemFault::NameThrows, ItemFault::LocationThrows}) {
-        SCOPED_TRACE(fault == ItemFault::NameThrows ? "get_accName throws" : "accLocation throws");
-        desktop = std::make_unique<Desktop>(Layout::Progman);
-        AddItem(TARGET, OTHER_BOUNDS, fault);
-        AddItem(TARGET, TARGET_BOUNDS);
-
-        std::optional<IconRect> found;
-        EXPECT_NO_THROW(found = Lookup());
-        EXPECT_FALSE(found);
-        EXPECT_EQ(desktop->OutstandingReferences(), 0);
-    }
 }
 
 // TearDown checks after every case, whatever its outcome, that the lookup

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "res/resource.h"
 #include "tests/support/button_input.h"
 #include "tests/support/test_pictures.h"
 #include "widgets/widgets.h"
@@ -86,23 +85,6 @@ TEST(ImageButton, SetImageFillsOnlySlotsOneToFiveAndDoesNotRender)
     button.SetImage(3, nullptr);
     EXPECT_EQ(button.images[3], nullptr) << "null empties the slot";
     EXPECT_EQ(SurfaceIs(button, 0), "") << "nothing was drawn yet";
-}
-
-TEST(ImageButton, ResourcePicturesRenderAtTheirOwnSize)
-{
-    // The dismiss button of the bubble, with the pictures it is given.
-    PngImage* pictures[] = {LoadPngResource(IDP_BUTTON_NORMAL, "PNG"), LoadPngResource(IDP_BUTTON_HOVER, "PNG"),
-                            LoadPngResource(IDP_BUTTON_PRESSED, "PNG")};
-    ImageButton button(DISMISS_RECT, DISMISS_COMMAND);
-    for (int state = Normal; state <= Pressed; ++state) button.SetImage(state, pictures[state - 1]);
-    for (int state = Normal; state <= Pressed; ++state) {
-        SCOPED_TRACE(testing::Message() << "state " << state);
-        Canvas expected(BUTTON_WIDTH, -BUTTON_HEIGHT);
-        DrawPicture(expected.dc, pictures[state - 1]->nativeImage, 0, 0, BUTTON_WIDTH, BUTTON_HEIGHT);
-        button.Render(state);
-        EXPECT_TRUE(SurfaceOf(button).All() == expected.Pixels().All());
-    }
-    for (PngImage* picture : pictures) delete picture;
 }
 
 TEST(ImageButton, EmptySlotOrAPictureThatFailedToLoadRendersAnAllBlackSurface)
