@@ -71,10 +71,9 @@ TEST(MemorySurface, NewSurfaceHoldsABitmapOfItsSizeSelectedIntoItsDCAndFreesBoth
 
     // The bitmap is CreateAlphaBitmap's (a transparent, top-down 32-bit DIB;
     // DrawPicture.CreateAlphaBitmap* checks that), of the surface's size.
-    DIBSECTION section{};
-    ASSERT_EQ(GetObjectA(surface->bitmap, sizeof section, &section), static_cast<int>(sizeof section));
-    EXPECT_EQ(section.dsBm.bmWidth, BUTTON_WIDTH);
-    EXPECT_EQ(section.dsBm.bmHeight, BUTTON_HEIGHT);
+    const DibPixels pixels(surface->bitmap);
+    EXPECT_EQ(pixels.width, BUTTON_WIDTH);
+    EXPECT_EQ(pixels.height, BUTTON_HEIGHT);
 
     const HBITMAP bitmap = surface->bitmap;
     const HDC dc = surface->dc;

@@ -42,11 +42,6 @@ constexpr const char* SINK_CLASS = "DesktopStandinCommandSink";
 constexpr DWORD READ_CHUNK = 4096;
 constexpr long MAX_FREEZE_MS = 600000;
 
-struct Command {
-    std::vector<std::string> words;
-    std::string error;   // not empty when the line cannot be split
-};
-
 standin::Desktop* desktop = nullptr;
 
 }  // namespace
@@ -60,9 +55,9 @@ static void Reply(const std::string& text)
 
 // Splits a line into blank-separated words; a word in double quotes may hold
 // blanks (and may be empty).
-static Command SplitLine(const std::string& line)
+static std::vector<std::string> SplitLine(const std::string& line)
 {
-    Command command;
+    std::vector<std::string> words;
     size_t at = 0;
     while (at < line.size()) {
         if (line[at] == ' ' || line[at] == '\t') {
@@ -72,19 +67,18 @@ static Command SplitLine(const std::string& line)
         if (line[at] == '"') {
             const size_t close = line.find('"', at + 1);
             if (close == std::string::npos) {
-                command.error = "unterminated quote";
-                return command;
+                throw std::runtime_error("unterminated quote");
             }
-            command.words.push_back(line.substr(at + 1, close - at - 1));
+            words.push_back(line.substr(at + 1, close - at - 1));
             at = close + 1;
             continue;
         }
         const size_t end = line.find_first_of(" \t", at);
         const size_t stop = end == std::string::npos ? line.size() : end;
-        command.words.push_back(line.substr(at, stop - at));
+        words.push_back(line.substr(at, stop - at));
         at = stop;
     }
-    return command;
+    return words;
 }
 
 static bool ParseLong(const std::string& text, long& value)
@@ -111,17 +105,14 @@ static bool ParseRect(const std::vector<std::string>& words, size_t first, RECT&
     return true;
 }
 
-// Carries out one command; returns "ok" or "error <text>".
-static std::string Execute(const Command& command, bool& quit)
+// Carries out one command; returns "ok" or "error <text>" (a line that cannot
+// be split throws, and is answered so by the caller).
+static std::string Execute(const std::vector<std::string>& words, bool& quit)
 {
-    if (!command.error.empty()) {
-        return "error " + command.error;
-    }
-    if (command.words.empty()) {
+    if (words.empty()) {
         return "error empty command";
     }
-    const std::string& verb = command.words[0];
-    const std::vector<std::string>& words = command.words;
+    const std::string& verb = words[0];
     const auto argumentsAre = [&](size_t count) { return words.size() == count + 1; };
 
     if (verb == "quit" && argumentsAre(0)) {
