@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "locator/locator.h"
@@ -183,34 +184,25 @@ TEST_F(LocateDesktopIconTest, HugeExtentsDoNotWrapAround)
     EXPECT_EQ(Lookup(), (IconRect{BIG, -BIG, MOST, 0}));
 }
 
-TEST_F(LocateDesktopIconTest, HiddenListViewIsNotSearched)
+// A desktop without a visible list view, without windows, or whose list
+// cannot count its children yields nothing; once whole again, the icon.
+TEST_F(LocateDesktopIconTest, ABrokenDesktopMeansNotFoundUntilItIsWhole)
 {
+    using Breakage = void (*)(Desktop&, bool broken);
+    const std::pair<const char*, Breakage> breakages[] = {
+        {"hidden list view", [](Desktop& shell, bool broken) { shell.SetListViewVisible(!broken); }},
+        {"no desktop windows",
+         [](Desktop& shell, bool broken) { broken ? shell.DestroyWindows() : shell.CreateWindows(); }},
+        {"failed child count", [](Desktop& shell, bool broken) { shell.SetChildCountFails(broken); }},
+    };
     AddItem(TARGET, TARGET_BOUNDS);
-    desktop->SetListViewVisible(false);
-
-    EXPECT_FALSE(Lookup());
-
-    desktop->SetListViewVisible(true);
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
-TEST_F(LocateDesktopIconTest, NoDesktopMeansNotFound)
-{
-    AddItem(TARGET, TARGET_BOUNDS);
-    desktop->DestroyWindows();
-
-    EXPECT_FALSE(Lookup());
-
-    desktop->CreateWindows();
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
-TEST_F(LocateDesktopIconTest, FailedChildCountMeansNotFound)
-{
-    AddItem(TARGET, TARGET_BOUNDS);
-    desktop->SetChildCountFails(true);
-
-    EXPECT_FALSE(Lookup());
+    for (const auto& [what, breakOrMend] : breakages) {
+        SCOPED_TRACE(what);
+        breakOrMend(*desktop, true);
+        EXPECT_FALSE(Lookup());
+        breakOrMend(*desktop, false);
+        EXPECT_EQ(Lookup(), TARGET_RECT);
+    }
 }
 
 // TearDown checks after every case, whatever its outcome, that the lookup
