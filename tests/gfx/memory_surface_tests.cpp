@@ -16,7 +16,6 @@ constexpr int BUTTON_HEIGHT = 24;
 constexpr uint32_t TARGET_PIXEL = Bgra(0x40, 0x20, 0x10, 0x80);
 constexpr uint32_t OPAQUE_BLACK = Bgra(0, 0, 0, 0xFF);
 constexpr uint32_t CLEAR_BLACK = Bgra(0, 0, 0, 0);
-constexpr uint32_t COLOUR_BITS = 0x00FFFFFF;
 
 // A 4 x 3 surface whose pixels are all different, black ones included.
 void PaintPattern(const MemorySurface& surface)

@@ -16,7 +16,6 @@ constexpr RECT DISMISS_RECT = DISMISS_RECT_RIGHT_SIDE;
 constexpr int BUTTON_WIDTH = 66;
 constexpr int BUTTON_HEIGHT = 24;
 constexpr UINT DISMISS_COMMAND = 2000;
-constexpr uint32_t COLOUR_BITS = 0x00FFFFFF;
 
 // A button with a solid, distinct picture for each state.
 struct ColouredButton {
