@@ -12,6 +12,14 @@ namespace {
 constexpr WORD MANIFEST_ID = 1;        // CREATEPROCESS_MANIFEST_RESOURCE_ID
 constexpr WORD MANIFEST_TYPE = 24;     // RT_MANIFEST
 
+const char* const REQUIRED_FRAGMENTS[] = {
+    "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+    "PerMonitorV2, PerMonitor</dpiAwareness>",
+    "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>",
+    "<requestedExecutionLevel level=\"asInvoker\"",
+    "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",
+};
+
 // The text of `executable`'s manifest, or "" when it has none.
 std::string ManifestOf(const std::string& executable)
 {
@@ -39,15 +47,9 @@ TEST(Manifest, TheProgramAndTheProbeArePerMonitorDpiAwareRunAsInvokedAndNameWind
         SCOPED_TRACE(executable);
         const std::string manifest = ManifestOf(executable);
         ASSERT_FALSE(manifest.empty()) << "no manifest";
-        EXPECT_NE(std::string::npos, manifest.find(
-            "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
-            "PerMonitorV2, PerMonitor</dpiAwareness>")) << manifest;
-        EXPECT_NE(std::string::npos, manifest.find(
-            "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>"))
-            << manifest;
-        EXPECT_NE(std::string::npos, manifest.find("<requestedExecutionLevel level=\"asInvoker\"")) << manifest;
-        EXPECT_NE(std::string::npos, manifest.find("<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"))
-            << manifest;
+        for (const char* fragment : REQUIRED_FRAGMENTS) {
+            EXPECT_NE(std::string::npos, manifest.find(fragment)) << fragment << " in:\n" << manifest;
+        }
         EXPECT_EQ(0u, manifest.find("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"));
     }
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <ostream>
 #include <string>
 
 #include "app/app.h"
@@ -110,7 +111,17 @@ TEST(Process, ACopyDeniedTheMutexOfAnotherCopyExitsAtOnce)
 // A shortcut set to "Minimized" or "Maximized", or a launcher that starts the
 // program hidden: whatever show command comes, the bubble stands beside the
 // icon at its size, visible, and does not take the foreground.
-class ShowCommandTest : public testing::TestWithParam<int> {};
+struct ShowCommand {
+    int command;
+    const char* name;
+};
+const ShowCommand SHOW_COMMANDS[] = {
+    {SW_HIDE, "Hide"},         {SW_SHOWMINIMIZED, "ShowMinimized"},     {SW_SHOWMAXIMIZED, "ShowMaximized"},
+    {SW_MINIMIZE, "Minimize"}, {SW_SHOWMINNOACTIVE, "ShowMinNoActive"}, {SW_FORCEMINIMIZE, "ForceMinimize"},
+};
+void PrintTo(const ShowCommand& show, std::ostream* out) { *out << show.name; }
+
+class ShowCommandTest : public testing::TestWithParam<ShowCommand> {};
 
 TEST_P(ShowCommandTest, ShowsTheBubbleBesideTheIconWithoutActivatingIt)
 {
@@ -122,7 +133,7 @@ TEST_P(ShowCommandTest, ShowsTheBubbleBesideTheIconWithoutActivatingIt)
     // applied the show command.
     int namesAsked = 0;
     desktop.SetBeforeNameHook([&] { ++namesAsked; });
-    ProgramProcess program("", GetParam());
+    ProgramProcess program("", GetParam().command);
     ASSERT_TRUE(program.Started());
     ASSERT_TRUE(processes::WaitFor([&] { return namesAsked >= 2 || !program.Running(); }));
     const HWND bubble = program.FindBubble();
@@ -137,16 +148,5 @@ TEST_P(ShowCommandTest, ShowsTheBubbleBesideTheIconWithoutActivatingIt)
     EXPECT_EQ(0u, program.WaitForExit());
 }
 
-INSTANTIATE_TEST_SUITE_P(Process, ShowCommandTest,
-                         testing::Values(SW_HIDE, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED, SW_MINIMIZE,
-                                         SW_SHOWMINNOACTIVE, SW_FORCEMINIMIZE),
-                         [](const testing::TestParamInfo<int>& info) {
-                             switch (info.param) {
-                             case SW_HIDE: return "Hide";
-                             case SW_SHOWMINIMIZED: return "ShowMinimized";
-                             case SW_SHOWMAXIMIZED: return "ShowMaximized";
-                             case SW_MINIMIZE: return "Minimize";
-                             case SW_SHOWMINNOACTIVE: return "ShowMinNoActive";
-                             default: return "ForceMinimize";
-                             }
-                         });
+INSTANTIATE_TEST_SUITE_P(Process, ShowCommandTest, testing::ValuesIn(SHOW_COMMANDS),
+                         [](const testing::TestParamInfo<ShowCommand>& info) { return std::string(info.param.name); });

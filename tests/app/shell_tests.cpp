@@ -10,6 +10,7 @@
 #include "app/app.h"
 #include "bubble/bubble.h"
 #include "tests/support/bubble_test_window.h"
+#include "tests/support/button_input.h"
 
 namespace {
 
@@ -98,9 +99,7 @@ TEST(Shell, BeforeTheBubbleIsBuiltMouseAndPaintGetDefaultHandlingOnly)
                              MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
               SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
                            MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
-    SendMessageA(window, WM_MOUSEMOVE, 0, point);
-    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, point);
-    SendMessageA(window, WM_LBUTTONUP, 0, point);
+    SendClick(window, point);
     SendMessageA(window, WM_TIMER, TIMER_FADE_IN, 0);
     SendMessageA(window, WM_PAINT, 0, 0);
 

@@ -6,6 +6,7 @@
 #include "tests/support/bubble_fixture.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "res/resource.h"
@@ -35,10 +36,7 @@ constexpr POINT BODY = {60, 40};
 
 bool IsBroken(int id)
 {
-    for (const int broken : BROKEN_IDS) {
-        if (broken == id) return true;
-    }
-    return false;
+    return std::find(std::begin(BROKEN_IDS), std::end(BROKEN_IDS), id) != std::end(BROKEN_IDS);
 }
 
 // Every pixel of the button's surface, as premultiplied ARGB words.

@@ -47,7 +47,7 @@ TEST(DrawPicture, CreateAlphaBitmapGivesATransparentTopDownCanvas)
     const HGDIOBJ previous = SelectObject(dc, bitmap);
     SetPixelV(dc, 0, 0, RGB(1, 2, 3));
     GdiFlush();
-    EXPECT_EQ(DibPixels(bitmap).FirstInMemory() & 0x00FFFFFF, Bgra(1, 2, 3, 0));
+    EXPECT_EQ(DibPixels(bitmap).FirstInMemory() & COLOUR_BITS, Bgra(1, 2, 3, 0));
     SelectObject(dc, previous);
     DeleteDC(dc);
     DeleteObject(bitmap);

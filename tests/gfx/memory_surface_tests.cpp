@@ -16,7 +16,6 @@ constexpr int BUTTON_HEIGHT = 24;
 constexpr uint32_t TARGET_PIXEL = Bgra(0x40, 0x20, 0x10, 0x80);
 constexpr uint32_t OPAQUE_BLACK = Bgra(0, 0, 0, 0xFF);
 constexpr uint32_t CLEAR_BLACK = Bgra(0, 0, 0, 0);
-constexpr uint32_t COLOUR_BITS = 0x00FFFFFF;
 
 // A 4 x 3 surface whose pixels are all different, black ones included.
 void PaintPattern(const MemorySurface& surface)
@@ -71,10 +70,9 @@ TEST(MemorySurface, NewSurfaceHoldsABitmapOfItsSizeSelectedIntoItsDCAndFreesBoth
 
     // The bitmap is CreateAlphaBitmap's (a transparent, top-down 32-bit DIB;
     // DrawPicture.CreateAlphaBitmap* checks that), of the surface's size.
-    DIBSECTION section{};
-    ASSERT_EQ(GetObjectA(surface->bitmap, sizeof section, &section), static_cast<int>(sizeof section));
-    EXPECT_EQ(section.dsBm.bmWidth, BUTTON_WIDTH);
-    EXPECT_EQ(section.dsBm.bmHeight, BUTTON_HEIGHT);
+    const DibPixels pixels(surface->bitmap);
+    EXPECT_EQ(pixels.width, BUTTON_WIDTH);
+    EXPECT_EQ(pixels.height, BUTTON_HEIGHT);
 
     const HBITMAP bitmap = surface->bitmap;
     const HDC dc = surface->dc;

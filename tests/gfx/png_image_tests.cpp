@@ -88,19 +88,6 @@ TEST(PngImage, UndecodableDataLeavesTheNativeImageEmpty)
     EXPECT_NE(withoutStream->lastStatus, Gdiplus::Ok);
 }
 
-TEST(PngImage, ResourcePictureDrawsAfterLoading)
-{
-    // The button pictures are fully opaque: every drawn pixel has alpha 255.
-    const OwnedPicture image(LoadPngResource(IDP_BUTTON_NORMAL, PNG_TYPE));
-    ASSERT_NE(image, nullptr);
-    Canvas canvas(66, -24);
-    DrawPicture(canvas.dc, image->nativeImage, 0, 0, 66, 24);
-    const DibPixels pixels = canvas.Pixels();
-    for (int y = 0; y < pixels.height; ++y)
-        for (int x = 0; x < pixels.width; ++x)
-            ASSERT_EQ(AlphaOf(pixels.At(x, y)), 0xFF) << "pixel (" << x << ", " << y << ")";
-}
-
 TEST(PngImage, CloneOwnsACopyThatOutlivesTheSource)
 {
     OwnedPicture source(PictureOf(2, 1, {RED, HALF_BLUE}));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -94,18 +95,12 @@ TEST(Resource, VersionIs1_0_1_2InChinesePrc)
 {
     EXPECT_EQ(LanguagesOf(RT_VERSION, VERSION_ID), std::vector<WORD>{CHINESE_PRC});
     const std::vector<BYTE> version = BytesOf(RT_VERSION, VERSION_ID);
+    const BYTE* const signature = reinterpret_cast<const BYTE*>(&FIXED_FILE_INFO_SIGNATURE);
+    const auto start = std::search(version.begin(), version.end(), signature, signature + sizeof(DWORD));
     VS_FIXEDFILEINFO fixed{};
-    bool found = false;
-    for (size_t offset = 0; offset + sizeof fixed <= version.size(); offset += sizeof(DWORD)) {
-        DWORD signature = 0;
-        std::memcpy(&signature, version.data() + offset, sizeof signature);
-        if (signature == FIXED_FILE_INFO_SIGNATURE) {
-            std::memcpy(&fixed, version.data() + offset, sizeof fixed);
-            found = true;
-            break;
-        }
-    }
-    ASSERT_TRUE(found) << "no fixed file information in the version resource";
+    ASSERT_GE(version.end() - start, static_cast<std::ptrdiff_t>(sizeof fixed))
+        << "no fixed file information in the version resource";
+    std::memcpy(&fixed, &*start, sizeof fixed);
     EXPECT_EQ(fixed.dwFileVersionMS, MAKELONG(0, 1));  // 1.0
     EXPECT_EQ(fixed.dwFileVersionLS, MAKELONG(2, 1));  // .1.2
     EXPECT_EQ(fixed.dwProductVersionMS, MAKELONG(0, 1));

@@ -41,12 +41,6 @@ const Kind KINDS[] = {
 const WORD HIT_TEST_CODES[] = {HTCLIENT, HTNOWHERE, static_cast<WORD>(HTERROR), HTCAPTION,
                                static_cast<WORD>(HTTRANSPARENT), HTBORDER};
 
-// The pixels of a surface's bitmap, top row first.
-std::vector<std::uint32_t> PixelsOf(const MemorySurface& surface)
-{
-    return testpictures::DibPixels(surface.bitmap).All();
-}
-
 }  // namespace
 
 class InputStormTest : public BubbleTest {
@@ -60,7 +54,8 @@ protected:
         // are opaque and as large as the button, so drawing changes nothing.
         for (const int state : {Normal, Hover, Pressed}) {
             looks[state] = testpictures::PicturePixels(bubbleState.dismissButton->images[state]);
-            ASSERT_EQ(PixelsOf(*bubbleState.dismissButton->surface).size(), looks[state].size());
+            ASSERT_EQ(testpictures::DibPixels(bubbleState.dismissButton->surface->bitmap).All().size(),
+                      looks[state].size());
         }
         // Otherwise a wrong look could pass for the right one.
         ASSERT_NE(looks[Normal], looks[Hover]);
@@ -141,7 +136,7 @@ protected:
         if (state != Normal && state != Hover && state != Pressed) {
             return ::testing::AssertionFailure() << "state " << state << " after message " << sent;
         }
-        if (PixelsOf(*bubbleState.dismissButton->surface) != looks[state]) {
+        if (testpictures::DibPixels(bubbleState.dismissButton->surface->bitmap).All() != looks[state]) {
             return ::testing::AssertionFailure()
                    << "the button's picture is not that of state " << state << " after message " << sent;
         }

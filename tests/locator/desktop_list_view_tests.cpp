@@ -24,9 +24,7 @@ protected:
 
     void TearDown() override
     {
-        for (HWND root : roots) {
-            DestroyWindow(root);
-        }
+        for (const HWND root : roots) DestroyWindow(root);
     }
 
     HWND TopLevel(const char* className, const char* title)

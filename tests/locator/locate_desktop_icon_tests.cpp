@@ -8,7 +8,10 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "locator/locator.h"
 #include "tests/locator/locator_test_support.h"
@@ -46,9 +49,9 @@ protected:
         }
     }
 
-    size_t AddItem(const char* name, const RECT& bounds, ItemFault fault = ItemFault::None)
+    size_t AddItem(const std::optional<std::string>& name, const RECT& bounds, ItemFault fault = ItemFault::None)
     {
-        standin::Item item = MakeItem(std::string(name), bounds);
+        standin::Item item = MakeItem(name, bounds);
         item.fault = fault;
         return desktop->Add(item);
     }
@@ -91,83 +94,63 @@ INSTANTIATE_TEST_SUITE_P(
              + (std::get<1>(info.param) ? "WithEnumerator" : "WithChildIds");
     });
 
-TEST_F(LocateDesktopIconTest, NameMustMatchExactly)
+// Each desktop of the table gives the rectangle of the first item that
+// matches, or nothing; an exception anywhere in the walk ends it with "not
+// found" and leaves the call. Every object the walk obtains is released.
+TEST_F(LocateDesktopIconTest, TheFirstItemThatAnswersAsTheIconWins)
 {
-    for (const char* nearMiss : {"Marrowtune", "MARROWTUNE", "marrowtune ", " marrowtune",
-                                 "marrowtune2", "marrowtun", ""}) {
-        AddItem(nearMiss, OTHER_BOUNDS);
-    }
-    EXPECT_FALSE(Lookup());
-
-    AddItem(TARGET, TARGET_BOUNDS);
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
-TEST_F(LocateDesktopIconTest, DuplicateNamesYieldTheLowerChildIndex)
-{
-    AddItem("Documents", THIRD_BOUNDS);
-    AddItem(TARGET, TARGET_BOUNDS);
-    AddItem(TARGET, OTHER_BOUNDS);
-
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
-// An unnamed item, and one whose get_accName fails while still handing out
-// the wanted name, are skipped; the walk goes on to the real icon.
-TEST_F(LocateDesktopIconTest, UnnamedAndUnnameableItemsAreSkipped)
-{
-    desktop->Add(MakeItem(std::nullopt, THIRD_BOUNDS));
-    AddItem(TARGET, OTHER_BOUNDS, ItemFault::NameFails);
-    AddItem(TARGET, TARGET_BOUNDS);
-
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
-TEST_F(LocateDesktopIconTest, NameAnsweredWithSFalseStillMatches)
-{
-    AddItem(TARGET, TARGET_BOUNDS, ItemFault::NameIsFalse);
-
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
-// Items delivered as objects of their own are never examined, whether they
-// come from the list's enumerator or from get_accChild.
-TEST_F(LocateDesktopIconTest, DispatchChildNeverMatches)
-{
-    for (const bool enumerator : {true, false}) {
-        SCOPED_TRACE(enumerator ? "through IEnumVARIANT" : "through get_accChild");
+    struct Entry {
+        std::optional<std::string> name;
+        RECT bounds;
+        ItemFault fault = ItemFault::None;
+        bool asDispatch = false;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Entry> items;
+        std::optional<IconRect> expected;
+        bool enumerator = false;
+    };
+    // "桌面气泡图标" and "马罗曲调快捷方式": under a code page where these take
+    // more bytes than the old two-per-unit buffer, they must not end the walk.
+    const std::string cjkName = "\xe6\xa1\x8c\xe9\x9d\xa2\xe6\xb0\x94\xe6\xb3\xa1\xe5\x9b\xbe\xe6\xa0\x87";
+    const std::string longerCjkName =
+        "\xe9\xa9\xac\xe7\xbd\x97\xe6\x9b\xb2\xe8\xb0\x83\xe5\xbf\xab\xe6\x8d\xb7\xe6\x96\xb9\xe5\xbc\x8f";
+    const Entry icon{TARGET, TARGET_BOUNDS};
+    const Entry ownObject{TARGET, OTHER_BOUNDS, ItemFault::None, true};
+    const Case cases[] = {
+        {"the name must match exactly",
+         {{"Marrowtune", OTHER_BOUNDS}, {"MARROWTUNE", OTHER_BOUNDS}, {"marrowtune ", OTHER_BOUNDS},
+          {" marrowtune", OTHER_BOUNDS}, {"marrowtune2", OTHER_BOUNDS}, {"marrowtun", OTHER_BOUNDS},
+          {"", OTHER_BOUNDS}, icon},
+         TARGET_RECT},
+        {"a duplicate name yields the lower child index",
+         {{"Documents", THIRD_BOUNDS}, icon, {TARGET, OTHER_BOUNDS}}, TARGET_RECT},
+        {"unnamed and unnameable items are skipped",
+         {{std::nullopt, THIRD_BOUNDS}, {TARGET, OTHER_BOUNDS, ItemFault::NameFails}, icon}, TARGET_RECT},
+        {"a name answered with S_FALSE still matches", {{TARGET, TARGET_BOUNDS, ItemFault::NameIsFalse}}, TARGET_RECT},
+        {"an object of its own from get_accChild is never examined", {ownObject, icon}, TARGET_RECT},
+        {"an object of its own from IEnumVARIANT is never examined", {ownObject, icon}, TARGET_RECT, true},
+        {"an item that cannot be fetched is skipped", {{TARGET, OTHER_BOUNDS, ItemFault::ChildFails}, icon},
+         TARGET_RECT, true},
+        {"non-ASCII names do not end the walk", {{cjkName, OTHER_BOUNDS}, {longerCjkName, THIRD_BOUNDS}, icon},
+         TARGET_RECT},
+        {"a failed accLocation gives all zeros", {{TARGET, TARGET_BOUNDS, ItemFault::LocationFails}}, ZEROS},
+        {"get_accName throws", {{TARGET, OTHER_BOUNDS, ItemFault::NameThrows}, icon}, std::nullopt},
+        {"accLocation throws", {{TARGET, OTHER_BOUNDS, ItemFault::LocationThrows}, icon}, std::nullopt},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
         desktop = std::make_unique<Desktop>(Layout::Progman);
-        desktop->SetOfferEnumerator(enumerator);
-        desktop->At(AddItem(TARGET, OTHER_BOUNDS)).asDispatch = true;
-
-        EXPECT_FALSE(Lookup());
-
-        AddItem(TARGET, TARGET_BOUNDS);
-        EXPECT_EQ(Lookup(), TARGET_RECT);
+        desktop->SetOfferEnumerator(test.enumerator);
+        for (const Entry& entry : test.items) {
+            desktop->At(AddItem(entry.name, entry.bounds, entry.fault)).asDispatch = entry.asDispatch;
+        }
+        std::optional<IconRect> found;
+        EXPECT_NO_THROW(found = Lookup());
+        EXPECT_EQ(found, test.expected);
         EXPECT_EQ(desktop->OutstandingReferences(), 0);
     }
-}
-
-TEST_F(LocateDesktopIconTest, ItemThatCannotBeFetchedIsSkipped)
-{
-    desktop->SetOfferEnumerator(true);
-    AddItem(TARGET, OTHER_BOUNDS, ItemFault::ChildFails);
-    AddItem(TARGET, TARGET_BOUNDS);
-
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
-// Under a code page where these take more bytes than the old two-per-unit
-// buffer, they must not end the walk before the icon.
-TEST_F(LocateDesktopIconTest, NonAsciiNamesBeforeTheIconDoNotEndTheWalk)
-{
-    // "桌面气泡图标" and "马罗曲调快捷方式"
-    AddItem("\xe6\xa1\x8c\xe9\x9d\xa2\xe6\xb0\x94\xe6\xb3\xa1\xe5\x9b\xbe\xe6\xa0\x87", OTHER_BOUNDS);
-    AddItem("\xe9\xa9\xac\xe7\xbd\x97\xe6\x9b\xb2\xe8\xb0\x83\xe5\xbf\xab\xe6\x8d\xb7\xe6\x96\xb9\xe5\xbc\x8f",
-            THIRD_BOUNDS);
-    AddItem(TARGET, TARGET_BOUNDS);
-
-    EXPECT_EQ(Lookup(), TARGET_RECT);
 }
 
 TEST_F(LocateDesktopIconTest, RectangleIsReturnedAsReported)
@@ -201,57 +184,24 @@ TEST_F(LocateDesktopIconTest, HugeExtentsDoNotWrapAround)
     EXPECT_EQ(Lookup(), (IconRect{BIG, -BIG, MOST, 0}));
 }
 
-TEST_F(LocateDesktopIconTest, HiddenListViewIsNotSearched)
+// A desktop without a visible list view, without windows, or whose list
+// cannot count its children yields nothing; once whole again, the icon.
+TEST_F(LocateDesktopIconTest, ABrokenDesktopMeansNotFoundUntilItIsWhole)
 {
+    using Breakage = void (*)(Desktop&, bool broken);
+    const std::pair<const char*, Breakage> breakages[] = {
+        {"hidden list view", [](Desktop& shell, bool broken) { shell.SetListViewVisible(!broken); }},
+        {"no desktop windows",
+         [](Desktop& shell, bool broken) { broken ? shell.DestroyWindows() : shell.CreateWindows(); }},
+        {"failed child count", [](Desktop& shell, bool broken) { shell.SetChildCountFails(broken); }},
+    };
     AddItem(TARGET, TARGET_BOUNDS);
-    desktop->SetListViewVisible(false);
-
-    EXPECT_FALSE(Lookup());
-
-    desktop->SetListViewVisible(true);
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
-TEST_F(LocateDesktopIconTest, NoDesktopMeansNotFound)
-{
-    AddItem(TARGET, TARGET_BOUNDS);
-    desktop->DestroyWindows();
-
-    EXPECT_FALSE(Lookup());
-
-    desktop->CreateWindows();
-    EXPECT_EQ(Lookup(), TARGET_RECT);
-}
-
-TEST_F(LocateDesktopIconTest, FailedChildCountMeansNotFound)
-{
-    AddItem(TARGET, TARGET_BOUNDS);
-    desktop->SetChildCountFails(true);
-
-    EXPECT_FALSE(Lookup());
-}
-
-TEST_F(LocateDesktopIconTest, FailedLocationStillCountsAsFound)
-{
-    AddItem(TARGET, TARGET_BOUNDS, ItemFault::LocationFails);
-
-    EXPECT_EQ(Lookup(), ZEROS) << "the rectangle of a failed accLocation is all zeros";
-}
-
-// An exception anywhere in the walk ends it with "not found": none leaves the
-// call, the rect stays as it was and every object is released.
-TEST_F(LocateDesktopIconTest, ExceptionDuringTheWalkMeansNotFound)
-{
-    for (const ItemFault fault : {ItemFault::NameThrows, ItemFault::LocationThrows}) {
-        SCOPED_TRACE(fault == ItemFault::NameThrows ? "get_accName throws" : "accLocation throws");
-        desktop = std::make_unique<Desktop>(Layout::Progman);
-        AddItem(TARGET, OTHER_BOUNDS, fault);
-        AddItem(TARGET, TARGET_BOUNDS);
-
-        std::optional<IconRect> found;
-        EXPECT_NO_THROW(found = Lookup());
-        EXPECT_FALSE(found);
-        EXPECT_EQ(desktop->OutstandingReferences(), 0);
+    for (const auto& [what, breakOrMend] : breakages) {
+        SCOPED_TRACE(what);
+        breakOrMend(*desktop, true);
+        EXPECT_FALSE(Lookup());
+        breakOrMend(*desktop, false);
+        EXPECT_EQ(Lookup(), TARGET_RECT);
     }
 }
 

@@ -44,6 +44,16 @@ static bool IsSelf(const VARIANT& child)
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
 
+// Answers accLocation with the rectangle `item` reports.
+static HRESULT LocationOf(const Item& item, long* left, long* top, long* width, long* height)
+{
+    *left = item.left;
+    *top = item.top;
+    *width = item.width;
+    *height = item.height;
+    return S_OK;
+}
+
 // A new object for `item`, with one reference for the caller.
 static IDispatch* NewItemObject(DesktopModel& model, const Item& item)
 {
@@ -206,11 +216,7 @@ HRESULT STDMETHODCALLTYPE ListAccessible::accLocation(long* left, long* top, lon
     if (item->fault == ItemFault::LocationFails) {
         return E_FAIL;
     }
-    *left = item->left;
-    *top = item->top;
-    *width = item->width;
-    *height = item->height;
-    return S_OK;
+    return LocationOf(*item, left, top, width, height);
 }
 
 HRESULT STDMETHODCALLTYPE ListAccessible::Next(ULONG wanted, VARIANT* children, ULONG* fetched)
@@ -231,14 +237,12 @@ HRESULT STDMETHODCALLTYPE ListAccessible::Next(ULONG wanted, VARIANT* children, 
             return E_FAIL;
         }
         VARIANT& slot = children[delivered];
-        if (item.fault == ItemFault::ChildEmpty) {
-            VariantInit(&slot);   // a slot that names nothing
-        } else if (item.asDispatch) {
-            VariantInit(&slot);
+        VariantInit(&slot);   // what a ChildEmpty item leaves: a slot that names nothing
+        const bool namesAChild = item.fault != ItemFault::ChildEmpty;
+        if (namesAChild && item.asDispatch) {
             slot.vt = VT_DISPATCH;
             slot.pdispVal = NewItemObject(model, item);
-        } else {
-            VariantInit(&slot);
+        } else if (namesAChild) {
             slot.vt = VT_I4;
             slot.lVal = static_cast<LONG>(position + 1);
         }
@@ -296,11 +300,7 @@ HRESULT STDMETHODCALLTYPE ItemAccessible::accLocation(long* left, long* top, lon
     if (!IsSelf(child)) {
         return E_INVALIDARG;
     }
-    *left = item.left;
-    *top = item.top;
-    *width = item.width;
-    *height = item.height;
-    return S_OK;
+    return LocationOf(item, left, top, width, height);
 }
 
 }  // namespace standin

@@ -6,8 +6,7 @@
 // Prints "ready" once its windows exist, then answers every command line with
 // one line, "ok" or "error <text>":
 //   add <name> <left> <top> <right> <bottom>    move <name> <left> <top> <right> <bottom>
-//   rename <old> <new>    remove <name>    hide    show    destroy    recreate
-//   freeze <ms>    stall <ms>    quit
+//   remove <name>    destroy    freeze <ms>    stall <ms>    quit
 //   holdings     answers "ok <GDI objects> <USER objects> <handles> <heap
 //                blocks> <heap bytes>" of this process (for scripts/soak)
 //   foreground   answers "ok <class>" with the class of the foreground window
@@ -43,11 +42,6 @@ constexpr const char* SINK_CLASS = "DesktopStandinCommandSink";
 constexpr DWORD READ_CHUNK = 4096;
 constexpr long MAX_FREEZE_MS = 600000;
 
-struct Command {
-    std::vector<std::string> words;
-    std::string error;   // not empty when the line cannot be split
-};
-
 standin::Desktop* desktop = nullptr;
 
 }  // namespace
@@ -61,9 +55,9 @@ static void Reply(const std::string& text)
 
 // Splits a line into blank-separated words; a word in double quotes may hold
 // blanks (and may be empty).
-static Command SplitLine(const std::string& line)
+static std::vector<std::string> SplitLine(const std::string& line)
 {
-    Command command;
+    std::vector<std::string> words;
     size_t at = 0;
     while (at < line.size()) {
         if (line[at] == ' ' || line[at] == '\t') {
@@ -73,19 +67,18 @@ static Command SplitLine(const std::string& line)
         if (line[at] == '"') {
             const size_t close = line.find('"', at + 1);
             if (close == std::string::npos) {
-                command.error = "unterminated quote";
-                return command;
+                throw std::runtime_error("unterminated quote");
             }
-            command.words.push_back(line.substr(at + 1, close - at - 1));
+            words.push_back(line.substr(at + 1, close - at - 1));
             at = close + 1;
             continue;
         }
         const size_t end = line.find_first_of(" \t", at);
         const size_t stop = end == std::string::npos ? line.size() : end;
-        command.words.push_back(line.substr(at, stop - at));
+        words.push_back(line.substr(at, stop - at));
         at = stop;
     }
-    return command;
+    return words;
 }
 
 static bool ParseLong(const std::string& text, long& value)
@@ -112,36 +105,22 @@ static bool ParseRect(const std::vector<std::string>& words, size_t first, RECT&
     return true;
 }
 
-// Carries out one command; returns "ok" or "error <text>".
-static std::string Execute(const Command& command, bool& quit)
+// Carries out one command; returns "ok" or "error <text>" (a line that cannot
+// be split throws, and is answered so by the caller).
+static std::string Execute(const std::vector<std::string>& words, bool& quit)
 {
-    if (!command.error.empty()) {
-        return "error " + command.error;
-    }
-    if (command.words.empty()) {
+    if (words.empty()) {
         return "error empty command";
     }
-    const std::string& verb = command.words[0];
-    const std::vector<std::string>& words = command.words;
+    const std::string& verb = words[0];
     const auto argumentsAre = [&](size_t count) { return words.size() == count + 1; };
 
     if (verb == "quit" && argumentsAre(0)) {
         quit = true;
         return "ok";
     }
-    if ((verb == "hide" || verb == "show") && argumentsAre(0)) {
-        desktop->SetListViewVisible(verb == "show");
-        return "ok";
-    }
     if (verb == "destroy" && argumentsAre(0)) {
         desktop->DestroyWindows();
-        return "ok";
-    }
-    if (verb == "recreate" && argumentsAre(0)) {
-        if (desktop->HasWindows()) {
-            return "error windows exist";
-        }
-        desktop->CreateWindows();
         return "ok";
     }
     if ((verb == "freeze" || verb == "stall") && argumentsAre(1)) {
@@ -181,8 +160,7 @@ static std::string Execute(const Command& command, bool& quit)
         desktop->Add(standin::MakeItem(words[1], bounds));
         return "ok";
     }
-    if ((verb == "move" && argumentsAre(5)) || (verb == "rename" && argumentsAre(2))
-        || (verb == "remove" && argumentsAre(1))) {
+    if ((verb == "move" && argumentsAre(5)) || (verb == "remove" && argumentsAre(1))) {
         const std::optional<size_t> index = desktop->Find(words[1]);
         if (!index) {
             return "error no item named " + words[1];
@@ -191,16 +169,12 @@ static std::string Execute(const Command& command, bool& quit)
             desktop->Remove(*index);
             return "ok";
         }
-        standin::Item& item = desktop->At(*index);
-        if (verb == "rename") {
-            item.name = words[2];
-        } else {
-            RECT bounds{};
-            if (!ParseRect(words, 2, bounds)) {
-                return "error bad rectangle";
-            }
-            item = standin::MakeItem(item.name, bounds);   // commands set no faults: nothing else to keep
+        RECT bounds{};
+        if (!ParseRect(words, 2, bounds)) {
+            return "error bad rectangle";
         }
+        standin::Item& item = desktop->At(*index);
+        item = standin::MakeItem(item.name, bounds);   // commands set no faults: nothing else to keep
         desktop->Update();
         return "ok";
     }

@@ -14,6 +14,8 @@ constexpr uint32_t Bgra(uint32_t r, uint32_t g, uint32_t b, uint32_t a)
 {
     return (a << 24) | (r << 16) | (g << 8) | b;
 }
+// The colour channels of a pixel, without its alpha.
+constexpr uint32_t COLOUR_BITS = 0x00FFFFFF;
 constexpr BYTE AlphaOf(uint32_t pixel) { return static_cast<BYTE>(pixel >> 24); }
 constexpr BYTE RedOf(uint32_t pixel) { return static_cast<BYTE>(pixel >> 16); }
 constexpr BYTE GreenOf(uint32_t pixel) { return static_cast<BYTE>(pixel >> 8); }

@@ -2,6 +2,7 @@
 // host's subclassed "button" child, and mouse messages sent to it.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 #include "tests/support/button_input.h"
@@ -23,6 +24,14 @@ constexpr POINT OUTSIDE{191, 40};      // right edges lie outside
 constexpr UINT DISMISS_COMMAND = 0x00012000;
 constexpr RECT NO_UPDATE{0, 0, 0, 0};
 
+// The window's pending update rectangle, NO_UPDATE when there is none.
+RECT PendingUpdate(HWND window)
+{
+    RECT update{};
+    if (!GetUpdateRect(window, &update, FALSE)) update = NO_UPDATE;
+    return update;
+}
+
 // What the parent window saw.
 struct ParentLog {
     struct Command {
@@ -41,13 +50,10 @@ ParentLog parentLog;
 LRESULT CALLBACK TestParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_COMMAND: {
-        RECT update{};
-        if (!GetUpdateRect(hwnd, &update, FALSE)) update = NO_UPDATE;
+    case WM_COMMAND:
         parentLog.commands.push_back(
-            {wParam, lParam, parentLog.watched ? parentLog.watched->state : 0, update});
+            {wParam, lParam, parentLog.watched ? parentLog.watched->state : 0, PendingUpdate(hwnd)});
         return 0;
-    }
     case WM_PAINT: {
         ++parentLog.paints;
         PAINTSTRUCT paint;
@@ -70,6 +76,15 @@ struct RecordedCall {
     WPARAM wParam;
     LPARAM lParam;
 };
+bool operator==(const RecordedCall& a, const RecordedCall& b)
+{
+    return a.hwnd == b.hwnd && a.message == b.message && a.wParam == b.wParam && a.lParam == b.lParam;
+}
+void PrintTo(const RecordedCall& call, std::ostream* out)
+{
+    *out << "{window " << call.hwnd << ", message 0x" << std::hex << call.message << std::dec << ", " << call.wParam
+         << ", " << call.lParam << "}";
+}
 std::vector<RecordedCall> recordedCalls;
 LRESULT recordedResult = 0;
 
@@ -123,7 +138,7 @@ protected:
         ASSERT_NE(parent, nullptr);
         ASSERT_TRUE(host.Attach(parent));
         host.targetDC = canvas.dc;
-        for (int state = Normal; state <= Pressed; ++state) button.SetImage(state, pictures[state - 1]);
+        for (int state = Normal; state <= Pressed; ++state) button.SetImage(state, pictures[state - 1].get());
         host.AddButton(0, &button);
         parentLog = ParentLog{};
         parentLog.watched = &button;
@@ -140,7 +155,6 @@ protected:
         // forgets them as a fresh process would.
         HostRegistry.clear();
         previousButtonProc = nullptr;
-        for (PngImage* picture : pictures) delete picture;
     }
 
     bool Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
@@ -153,8 +167,7 @@ protected:
     RECT TakeUpdate(HWND window = nullptr)
     {
         window = window ? window : parent;
-        RECT update{};
-        if (!GetUpdateRect(window, &update, FALSE)) update = NO_UPDATE;
+        const RECT update = PendingUpdate(window);
         ValidateRect(window, nullptr);
         return update;
     }
@@ -174,8 +187,9 @@ protected:
     }
 
     const Rgba colours[3] = {{235, 250, 255, 255}, {175, 230, 254, 255}, {121, 176, 215, 255}};
-    PngImage* pictures[3] = {SolidPicture(66, 24, colours[0]), SolidPicture(66, 24, colours[1]),
-                             SolidPicture(66, 24, colours[2])};
+    const OwnedPicture pictures[3] = {OwnedPicture(SolidPicture(66, 24, colours[0])),
+                                      OwnedPicture(SolidPicture(66, 24, colours[1])),
+                                      OwnedPicture(SolidPicture(66, 24, colours[2]))};
     Canvas canvas{PARENT_WIDTH, -PARENT_HEIGHT};
     ImageButton button{DISMISS_RECT, DISMISS_COMMAND};
     ::ButtonHost host;
@@ -251,11 +265,7 @@ TEST_F(ButtonHost, ForwardMouseSendsOnlyCursorAndMouseMessages)
         recordedCalls.clear();
         recordedResult = 7;
         EXPECT_TRUE(Send(message, 3, 4)) << "message 0x" << std::hex << message;
-        ASSERT_EQ(recordedCalls.size(), 1u) << "message 0x" << std::hex << message;
-        EXPECT_EQ(recordedCalls[0].hwnd, host.childWindow);
-        EXPECT_EQ(recordedCalls[0].message, message);
-        EXPECT_EQ(recordedCalls[0].wParam, 3u);
-        EXPECT_EQ(recordedCalls[0].lParam, 4);
+        EXPECT_EQ(recordedCalls, (std::vector<RecordedCall>{{host.childWindow, message, 3, 4}}));
         recordedResult = 0;
         EXPECT_FALSE(Send(message, 3, 4)) << "a zero answer means false";
     }
@@ -391,11 +401,7 @@ TEST_F(ButtonHost, UnregisteredWindowGoesToThePreviousProcedure)
 
     recordedResult = 42;
     EXPECT_EQ(SendMessageA(stranger, WM_MOUSEMOVE, 5, At(INSIDE)), 42);
-    ASSERT_EQ(recordedCalls.size(), 1u);
-    EXPECT_EQ(recordedCalls[0].hwnd, stranger);
-    EXPECT_EQ(recordedCalls[0].message, static_cast<UINT>(WM_MOUSEMOVE));
-    EXPECT_EQ(recordedCalls[0].wParam, 5u);
-    EXPECT_EQ(recordedCalls[0].lParam, At(INSIDE));
+    EXPECT_EQ(recordedCalls, (std::vector<RecordedCall>{{stranger, WM_MOUSEMOVE, 5, At(INSIDE)}}));
     EXPECT_EQ(button.state, Normal) << "no host's button is touched";
 
     previousButtonProc = nullptr;

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "res/resource.h"
 #include "tests/support/button_input.h"
 #include "tests/support/test_pictures.h"
 #include "widgets/widgets.h"
@@ -17,26 +16,19 @@ constexpr RECT DISMISS_RECT = DISMISS_RECT_RIGHT_SIDE;
 constexpr int BUTTON_WIDTH = 66;
 constexpr int BUTTON_HEIGHT = 24;
 constexpr UINT DISMISS_COMMAND = 2000;
-constexpr uint32_t COLOUR_BITS = 0x00FFFFFF;
 
 // A button with a solid, distinct picture for each state.
 struct ColouredButton {
     ColouredButton() : button(DISMISS_RECT, DISMISS_COMMAND)
     {
-        button.SetImage(Normal, pictures[0]);
-        button.SetImage(Hover, pictures[1]);
-        button.SetImage(Pressed, pictures[2]);
-    }
-    ~ColouredButton()
-    {
-        for (PngImage* picture : pictures) delete picture;
+        for (int state = Normal; state <= Pressed; ++state) button.SetImage(state, pictures[state - 1].get());
     }
     uint32_t ColourOf(int state) const { return Premultiplied(colours[state - 1]); }
 
     const Rgba colours[3] = {RED, GREEN, BLUE};
-    PngImage* pictures[3] = {SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, RED),
-                             SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, GREEN),
-                             SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, BLUE)};
+    const OwnedPicture pictures[3] = {OwnedPicture(SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, RED)),
+                                      OwnedPicture(SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, GREEN)),
+                                      OwnedPicture(SolidPicture(BUTTON_WIDTH, BUTTON_HEIGHT, BLUE))};
     ImageButton button;
 };
 
@@ -92,23 +84,6 @@ TEST(ImageButton, SetImageFillsOnlySlotsOneToFiveAndDoesNotRender)
     button.SetImage(3, nullptr);
     EXPECT_EQ(button.images[3], nullptr) << "null empties the slot";
     EXPECT_EQ(SurfaceIs(button, 0), "") << "nothing was drawn yet";
-}
-
-TEST(ImageButton, ResourcePicturesRenderAtTheirOwnSize)
-{
-    // The dismiss button of the bubble, with the pictures it is given.
-    PngImage* pictures[] = {LoadPngResource(IDP_BUTTON_NORMAL, "PNG"), LoadPngResource(IDP_BUTTON_HOVER, "PNG"),
-                            LoadPngResource(IDP_BUTTON_PRESSED, "PNG")};
-    ImageButton button(DISMISS_RECT, DISMISS_COMMAND);
-    for (int state = Normal; state <= Pressed; ++state) button.SetImage(state, pictures[state - 1]);
-    for (int state = Normal; state <= Pressed; ++state) {
-        SCOPED_TRACE(testing::Message() << "state " << state);
-        Canvas expected(BUTTON_WIDTH, -BUTTON_HEIGHT);
-        DrawPicture(expected.dc, pictures[state - 1]->nativeImage, 0, 0, BUTTON_WIDTH, BUTTON_HEIGHT);
-        button.Render(state);
-        EXPECT_TRUE(SurfaceOf(button).All() == expected.Pixels().All());
-    }
-    for (PngImage* picture : pictures) delete picture;
 }
 
 TEST(ImageButton, EmptySlotOrAPictureThatFailedToLoadRendersAnAllBlackSurface)
