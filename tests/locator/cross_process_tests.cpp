@@ -15,10 +15,13 @@ namespace {
 
 constexpr const char* TARGET = "marrowtune";
 
+// Kept from one lookup to the next, as the bubble keeps it.
+DesktopListObject kept;
+
 bool Locate(const std::string& name, IconRect& rect)
 {
     rect = IconRect{};
-    return LocateDesktopIcon(name, rect);
+    return LocateDesktopIcon(name, rect, kept);
 }
 
 }  // namespace
@@ -42,10 +45,24 @@ TEST_P(LocatorCrossProcess, FollowsTheDesktopAsItChanges)
     EXPECT_TRUE(Locate("Recycle Bin", rect));
     EXPECT_EQ(rect, (IconRect{20, 10, 95, 80}));
 
-    ASSERT_EQ(standin.Send("remove marrowtune"), "ok");
+    ASSERT_EQ(standin.Send("hide"), "ok");
     EXPECT_FALSE(Locate(TARGET, rect));
+    ASSERT_EQ(standin.Send("show"), "ok");
+    EXPECT_TRUE(Locate(TARGET, rect));
+
+    // A shell restart: new windows, the items served again.
     ASSERT_EQ(standin.Send("destroy"), "ok");
     EXPECT_FALSE(Locate("Recycle Bin", rect));
+    ASSERT_EQ(standin.Send("recreate"), "ok");
+    EXPECT_TRUE(Locate(TARGET, rect));
+    EXPECT_EQ(rect, (IconRect{300, 200, 375, 270}));
+
+    ASSERT_EQ(standin.Send("rename marrowtune Marrowtune"), "ok");
+    EXPECT_FALSE(Locate(TARGET, rect));
+    ASSERT_EQ(standin.Send("rename Marrowtune marrowtune"), "ok");
+    ASSERT_EQ(standin.Send("remove marrowtune"), "ok");
+    EXPECT_FALSE(Locate(TARGET, rect));
+    ReleaseDesktopListObject(kept);
 
     EXPECT_EQ(standin.Send("quit"), "ok");
     EXPECT_EQ(0u, standin.Handle().WaitForExit()) << "the stand-in ends on quit";

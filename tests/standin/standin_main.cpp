@@ -6,7 +6,8 @@
 // Prints "ready" once its windows exist, then answers every command line with
 // one line, "ok" or "error <text>":
 //   add <name> <left> <top> <right> <bottom>    move <name> <left> <top> <right> <bottom>
-//   remove <name>    destroy    freeze <ms>    stall <ms>    quit
+//   rename <old> <new>    remove <name>    hide    show    destroy    recreate
+//   freeze <ms>    stall <ms>    quit
 //   holdings     answers "ok <GDI objects> <USER objects> <handles> <heap
 //                blocks> <heap bytes>" of this process (for scripts/soak)
 //   foreground   answers "ok <class>" with the class of the foreground window
@@ -119,8 +120,17 @@ static std::string Execute(const std::vector<std::string>& words, bool& quit)
         quit = true;
         return "ok";
     }
+    if ((verb == "hide" || verb == "show") && argumentsAre(0)) {
+        desktop->SetListViewVisible(verb == "show");
+        return "ok";
+    }
     if (verb == "destroy" && argumentsAre(0)) {
         desktop->DestroyWindows();
+        return "ok";
+    }
+    if (verb == "recreate" && argumentsAre(0)) {
+        if (desktop->HasWindows()) return "error windows exist";
+        desktop->CreateWindows();
         return "ok";
     }
     if ((verb == "freeze" || verb == "stall") && argumentsAre(1)) {
@@ -160,7 +170,8 @@ static std::string Execute(const std::vector<std::string>& words, bool& quit)
         desktop->Add(standin::MakeItem(words[1], bounds));
         return "ok";
     }
-    if ((verb == "move" && argumentsAre(5)) || (verb == "remove" && argumentsAre(1))) {
+    if ((verb == "move" && argumentsAre(5)) || (verb == "rename" && argumentsAre(2))
+        || (verb == "remove" && argumentsAre(1))) {
         const std::optional<size_t> index = desktop->Find(words[1]);
         if (!index) {
             return "error no item named " + words[1];
@@ -169,12 +180,15 @@ static std::string Execute(const std::vector<std::string>& words, bool& quit)
             desktop->Remove(*index);
             return "ok";
         }
+        standin::Item& item = desktop->At(*index);
         RECT bounds{};
-        if (!ParseRect(words, 2, bounds)) {
+        if (verb == "rename") {
+            item.name = words[2];
+        } else if (ParseRect(words, 2, bounds)) {
+            item = standin::MakeItem(item.name, bounds);   // commands set no faults: nothing else to keep
+        } else {
             return "error bad rectangle";
         }
-        standin::Item& item = desktop->At(*index);
-        item = standin::MakeItem(item.name, bounds);   // commands set no faults: nothing else to keep
         desktop->Update();
         return "ok";
     }
