@@ -65,10 +65,8 @@ class _XFixesCursorImage(ctypes.Structure):
     ]
 
 
-# A window may be destroyed between XQueryTree and the next request about it
-# (a program ending as the windows are listed). Xlib's default handler would
-# end this process on the BadWindow that follows; errors are ignored instead,
-# and each request's own result says whether it worked.
+# A window may go between XQueryTree and the next request about it: Xlib's
+# default handler would end this process; each request's result says enough.
 _ERROR_HANDLER = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
 _ignore_x_errors = _ERROR_HANDLER(lambda display, event: 0)
 

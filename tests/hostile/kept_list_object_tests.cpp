@@ -8,13 +8,6 @@
 #include <memory>
 #include <string>
 
-namespace {
-
-constexpr RECT ELSEWHERE = {220, 260, 295, 330};   // the bubble then stands at (285, 260)
-constexpr LONG ELSEWHERE_X = 285;
-
-}  // namespace
-
 class KeptListObjectTest : public BubbleTest {};
 
 TEST_F(KeptListObjectTest, ANewShellsListViewIsNotWalkedWithTheOldObject)
@@ -27,11 +20,11 @@ TEST_F(KeptListObjectTest, ANewShellsListViewIsNotWalkedWithTheOldObject)
     const std::unique_ptr<standin::Desktop> oldShell = std::move(desktop);
     oldShell->DestroyWindows();
     desktop = std::make_unique<standin::Desktop>();
-    iconIndex = desktop->Add(standin::MakeItem(std::string("marrowtune"), ELSEWHERE));
+    iconIndex = desktop->Add(standin::MakeItem(std::string("marrowtune"), RECT{220, 260, 295, 330}));
     Tick(TIMER_TRACK);
 
-    EXPECT_EQ(ELSEWHERE_X, bubbleState.lastPlacedX);
-    EXPECT_EQ(ELSEWHERE.top, bubbleState.lastPlacedY);
+    EXPECT_EQ(285, bubbleState.lastPlacedX);
+    EXPECT_EQ(260, bubbleState.lastPlacedY);
     EXPECT_EQ(0, oldShell->OutstandingReferences()) << "the old list view's object is released";
     EXPECT_GT(desktop->OutstandingReferences(), 0) << "the new one is kept";
 }

@@ -9,10 +9,8 @@
 
 namespace {
 
-// A fault inside a window procedure reached through SendMessage escapes
-// GoogleTest's own handler, and Wine then ends the process with exit code 0
-// after its debugger has printed the crash: the run would count as passed.
-// The process ends here instead, with the exception's code as its status.
+// A fault in a window procedure reached through SendMessage escapes GoogleTest,
+// and Wine then ends the process with 0: it ends here with the fault's code.
 LONG WINAPI EndWithTheExceptionCode(EXCEPTION_POINTERS* exception)
 {
     const DWORD code = exception->ExceptionRecord->ExceptionCode;
