@@ -56,6 +56,9 @@ TEST_F(KeptListObjectTest, AFailedCallLetsTheObjectGo)
     desktop->At(0).fault = standin::ItemFault::None;
     Tick(TIMER_TRACK);
     ASSERT_GT(desktop->OutstandingReferences(), 0) << "a fresh object is kept again";
+    desktop->At(iconIndex).fault = standin::ItemFault::LocationFails;
+    Tick(TIMER_TRACK);
+    EXPECT_EQ(0, desktop->OutstandingReferences()) << "after a failed accLocation";
 
     desktop->SetChildCountFails(true);
     Tick(TIMER_TRACK);

@@ -7,20 +7,16 @@
 
 #include "gfx/gfx.h"
 
-namespace {
-
 // A fault in a window procedure reached through SendMessage escapes GoogleTest,
-// and Wine then ends the process with 0: it ends here with the fault's code.
-LONG WINAPI EndWithTheExceptionCode(EXCEPTION_POINTERS* exception)
+// and Wine then ends the process with 0: it ends here with the fault's code
+// (stderr is unbuffered, so the line is out before the process ends).
+static LONG WINAPI EndWithTheExceptionCode(EXCEPTION_POINTERS* exception)
 {
     const DWORD code = exception->ExceptionRecord->ExceptionCode;
     fprintf(stderr, "unhandled exception 0x%08lX: the test program ends here\n", code);
-    fflush(stderr);
     TerminateProcess(GetCurrentProcess(), code);
     return EXCEPTION_CONTINUE_SEARCH;
 }
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
