@@ -2,8 +2,8 @@
 // work of the bubble done bare. One layered window; in its WM_CREATE one
 // accessibility walk, a 32-bit canvas, the five PNG decodes, the bubble
 // picture drawn and one UpdateLayeredWindow. With --track it then walks the
-// desktop every 700 ms, as the bubble's tracking does, and ends when the
-// icon has gone.
+// desktop every 700 ms on a list-view object it keeps, as the bubble's
+// tracking does, and ends when the icon has gone.
 //
 //   bare-bubble.exe [--report-startup] [--track]
 #include <windows.h>
@@ -34,6 +34,7 @@ constexpr int PICTURE_IDS[] = {IDP_BUBBLE_RIGHT, IDP_BUBBLE_LEFT, IDP_BUTTON_HOV
                                IDP_BUTTON_PRESSED};
 
 bool tracking = false;
+IAccessible* keptList = nullptr;   // the tracking walks' list-view object
 Gdiplus::GpImage* pictures[sizeof PICTURE_IDS / sizeof PICTURE_IDS[0]] = {};
 HDC canvasDC = nullptr;
 
@@ -99,7 +100,7 @@ LRESULT CALLBACK BareWindow(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_TIMER: {
         IconRect icon{};
-        if (!bench::BareLookup(bench::TARGET_NAME, icon)) PostQuitMessage(0);
+        if (!bench::BareLookupHeld(bench::TARGET_NAME, icon, keptList)) PostQuitMessage(0);
         return 0;
     }
     default:
@@ -129,6 +130,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR com
         MSG message{};
         while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
     }
+    if (keptList) keptList->Release();
     Gdiplus::GdiplusShutdown(token);
     CoUninitialize();
     return 0;

@@ -18,16 +18,19 @@ static HWND FindListViewBare()
     return defView ? FindWindowExA(defView, nullptr, "SysListView32", nullptr) : nullptr;
 }
 
-bool BareLookup(const char* name, IconRect& rect)
+bool BareLookupHeld(const char* name, IconRect& rect, IAccessible*& held)
 {
     const HWND listView = FindListViewBare();
     if (listView == nullptr || !IsWindowVisible(listView)) return false;
-    void* object = nullptr;
-    if (AccessibleObjectFromWindow(listView, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), &object) !=
-        S_OK) {
-        return false;
+    if (held == nullptr) {
+        void* object = nullptr;
+        if (AccessibleObjectFromWindow(listView, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                       &object) != S_OK) {
+            return false;
+        }
+        held = static_cast<IAccessible*>(object);
     }
-    IAccessible* list = static_cast<IAccessible*>(object);
+    IAccessible* const list = held;
     bool found = false;
     LONG count = 0;
     if (SUCCEEDED(list->get_accChildCount(&count))) {
@@ -54,7 +57,14 @@ bool BareLookup(const char* name, IconRect& rect)
             VariantClear(&child);
         }
     }
-    list->Release();
+    return found;
+}
+
+bool BareLookup(const char* name, IconRect& rect)
+{
+    IAccessible* list = nullptr;
+    const bool found = BareLookupHeld(name, rect, list);
+    if (list) list->Release();
     return found;
 }
 
