@@ -1,11 +1,12 @@
-// The program as the start-up and user-wait benchmarks run it: the product's
-// own entry code, with the start-up report or the presentation reports in
-// front when the benchmark asks for them.
+// The program as the start-up, user-wait and planted idle benchmarks run it:
+// the product's own entry code, with the start-up report, the presentation
+// reports or the planted tick cost in front when the benchmark asks for them.
 #include <windows.h>
 
 #include "app/app.h"
 #include "bench/presentation_probe.h"
 #include "bench/startup_probe.h"
+#include "bench/tick_plant.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ constexpr int PROBE_FAILED = 3;   // the benchmark takes any other code than 0 a
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR commandLine, int showCommand)
 {
     bench::ReportStartupIfAsked(commandLine, BUBBLE_CLASS_NAME);
+    bench::PlantTickCostIfAsked(commandLine, BUBBLE_CLASS_NAME);
     if (!bench::ReportPresentationsIfAsked(commandLine)) return PROBE_FAILED;
     return RunBubble(instance, showCommand);
 }
