@@ -31,16 +31,6 @@ RECT GridPlace(int index)
     return RECT{left, top, left + ICON_SIZE, top + ICON_SIZE};
 }
 
-LONGLONG Frequency()
-{
-    static const LONGLONG frequency = [] {
-        LARGE_INTEGER value{};
-        QueryPerformanceFrequency(&value);
-        return value.QuadPart;
-    }();
-    return frequency;
-}
-
 SIZE_T CommittedPrivateBytes()
 {
     SIZE_T total = 0;
@@ -62,18 +52,6 @@ LRESULT CALLBACK ReportWindow(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 }  // namespace
-
-LONGLONG Count()
-{
-    LARGE_INTEGER value{};
-    QueryPerformanceCounter(&value);
-    return value.QuadPart;
-}
-
-double SecondsBetween(LONGLONG fromCount, LONGLONG toCount)
-{
-    return static_cast<double>(toCount - fromCount) / static_cast<double>(Frequency());
-}
 
 bool smokeRun = false;
 
@@ -135,13 +113,6 @@ void ReadPlantArgument(int argc, char** argv, double targetRatio)
         if (std::strcmp(argv[i], PLANT_ARGUMENT) == 0) plantedFactor = 1 + PLANT_MARGINS * (targetRatio - 1);
     }
     if (plantedFactor > 1) std::printf("planted slow-down: every timed product call x %.3f\n", plantedFactor);
-}
-
-void Spin(double seconds)
-{
-    const LONGLONG start = Count();
-    while (SecondsBetween(start, Count()) < seconds) {
-    }
 }
 
 // The rank (1-based, from either end) of the order statistics that bound a

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench/bare_walk.h"
+#include "bench/clock.h"
 
 namespace standin {
 class Desktop;
@@ -30,10 +31,6 @@ extern bool smokeRun;
 void ReadSmokeArgument(int argc, char** argv);
 // `full` in a measuring run, `smoke` in the smoke form.
 int RunSize(int full, int smoke = 1);
-
-// Seconds on the performance counter, comparable between processes.
-double SecondsBetween(LONGLONG fromCount, LONGLONG toCount);
-LONGLONG Count();
 
 // The median and the range of repeated measurements.
 struct Summary {
@@ -94,8 +91,6 @@ struct Comparison {
 // the noise, and the verdict is WithinNoise.
 Verdict Judge(const std::vector<double>& ratios, double targetRatio);
 
-// Busy-waits `seconds`; the planted slow-down.
-void Spin(double seconds);
 template <typename Product, typename Baseline>
 Comparison CompareAlternating(Product product, Baseline baseline, int callsPerRound, int rounds)
 {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "bench/clock.h"
+
 namespace bench {
 
 namespace {
@@ -40,8 +42,7 @@ BOOL WINAPI ReportingUpdateLayeredWindow(HWND window, HDC destinationDC, POINT* 
     const BOOL result = realUpdateLayeredWindow(window, destinationDC, destinationPoint, size, sourceDC,
                                                 sourcePoint, colourKey, blend, flags);
     if (!result || destinationPoint == nullptr || size == nullptr) return result;
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
+    const LONGLONG now = Count();
     Presentation presentation;
     presentation.x = destinationPoint->x;
     presentation.y = destinationPoint->y;
@@ -51,7 +52,7 @@ BOOL WINAPI ReportingUpdateLayeredWindow(HWND window, HDC destinationDC, POINT* 
     if (driver == nullptr) driver = FindWindowA(PRESENTATION_DRIVER_CLASS, nullptr);
     if (driver) {
         PostMessageA(driver, WM_PRESENTATION_REPORT, PackPresentation(presentation),
-                     static_cast<LPARAM>(now.QuadPart));
+                     static_cast<LPARAM>(now));
     }
     return result;
 }

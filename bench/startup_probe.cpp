@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bench/clock.h"
+
 namespace bench {
 
 namespace {
@@ -27,12 +29,11 @@ LRESULT CALLBACK AfterWindowProcedure(int code, WPARAM wParam, LPARAM lParam)
 {
     const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
     if (code == HC_ACTION && call->message == WM_CREATE && OfWatchedClass(call->hwnd)) {
-        LARGE_INTEGER now{};
-        QueryPerformanceCounter(&now);
+        const LONGLONG now = Count();
         const HWND driver = FindWindowA(STARTUP_DRIVER_CLASS, nullptr);
         if (driver) {
             PostMessageA(driver, WM_STARTUP_REPORT, static_cast<WPARAM>(enteredAt),
-                         static_cast<LPARAM>(now.QuadPart));
+                         static_cast<LPARAM>(now));
         }
         ExitProcess(0);
     }
@@ -51,9 +52,7 @@ LRESULT CALLBACK BeforeWindowProcedure(int code, WPARAM wParam, LPARAM lParam)
 void ReportStartupIfAsked(const char* commandLine, const char* className)
 {
     if (commandLine == nullptr || std::strstr(commandLine, REPORT_STARTUP_ARGUMENT) == nullptr) return;
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    enteredAt = now.QuadPart;
+    enteredAt = Count();
     watchedClass = className;
     hook = SetWindowsHookExA(WH_CALLWNDPROCRET, AfterWindowProcedure, nullptr, GetCurrentThreadId());
     const char* plant = std::strstr(commandLine, PLANT_DELAY_ARGUMENT);

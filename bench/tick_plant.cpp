@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bench/clock.h"
 #include "bubble/bubble.h"
 
 namespace bench {
@@ -14,28 +15,17 @@ namespace bench {
 namespace {
 
 constexpr int CLASS_NAME_LENGTH = 256;
-constexpr LONGLONG MICROSECONDS_PER_SECOND = 1000000;
+constexpr double MICROSECONDS_PER_SECOND = 1e6;
 
 HHOOK hook = nullptr;
 const char* watchedClass = nullptr;
 WNDPROC bubbleProcedure = nullptr;
-LONGLONG plantedMicroseconds = 0;
-
-void BusyWork()
-{
-    LARGE_INTEGER frequency{}, start{}, now{};
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    const LONGLONG until = start.QuadPart + plantedMicroseconds * frequency.QuadPart / MICROSECONDS_PER_SECOND;
-    do {
-        QueryPerformanceCounter(&now);
-    } while (now.QuadPart < until);
-}
+double plantedMicroseconds = 0;
 
 LRESULT CALLBACK PlantedProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const LRESULT result = CallWindowProcA(bubbleProcedure, window, message, wParam, lParam);
-    if (message == WM_TIMER && wParam == TIMER_TRACK) BusyWork();
+    if (message == WM_TIMER && wParam == TIMER_TRACK) Spin(plantedMicroseconds / MICROSECONDS_PER_SECOND);
     return result;
 }
 
@@ -59,7 +49,7 @@ void PlantTickCostIfAsked(const char* commandLine, const char* className)
 {
     const char* plant = commandLine ? std::strstr(commandLine, PLANT_TICK_ARGUMENT) : nullptr;
     if (plant == nullptr) return;
-    plantedMicroseconds = std::strtoll(plant + std::strlen(PLANT_TICK_ARGUMENT), nullptr, 10);
+    plantedMicroseconds = std::strtod(plant + std::strlen(PLANT_TICK_ARGUMENT), nullptr);
     watchedClass = className;
     hook = SetWindowsHookExA(WH_CALLWNDPROCRET, AfterWindowProcedure, nullptr, GetCurrentThreadId());
 }
