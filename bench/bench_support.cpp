@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tests/standin/standin_desktop.h"
-#include "tests/support/gui_objects.h"
-#include "tests/support/process_support.h"
+#include "kit/standin_desktop.h"
+#include "kit/gui_objects.h"
+#include "kit/process_support.h"
 
 namespace bench {
 

@@ -159,7 +159,7 @@ std::string StandinFolder();
 // private bytes, GetGuiResources) are kept as reported; Wine reports 0 for
 // all three, so the same quantities are also counted directly: committed
 // private memory by walking the address space, GDI and USER objects by
-// probing their handle tables (tests/support/gui_objects.h).
+// probing their handle tables (kit/gui_objects.h).
 struct Holdings {
     SIZE_T reportedPrivateBytes = 0;
     DWORD reportedGdiObjects = 0;

@@ -13,7 +13,7 @@
 
 #include "bench/bench_support.h"
 #include "locator/locator.h"
-#include "tests/standin/standin_desktop.h"
+#include "kit/standin_desktop.h"
 
 namespace {
 

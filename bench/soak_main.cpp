@@ -15,7 +15,7 @@
 #include "app/app.h"
 #include "bench/bench_support.h"
 #include "bubble/bubble.h"
-#include "tests/support/heap_usage.h"
+#include "kit/heap_usage.h"
 
 #ifndef SOAK_TRACK_PERIOD_MS
 #error "SOAK_TRACK_PERIOD_MS is set by the soak target"

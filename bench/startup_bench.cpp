@@ -21,7 +21,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/startup_probe.h"
-#include "tests/standin/standin_desktop.h"
+#include "kit/standin_desktop.h"
 
 namespace {
 

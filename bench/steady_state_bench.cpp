@@ -27,8 +27,8 @@
 #include "bench/minimal_walk.h"
 #include "bubble/bubble.h"
 #include "res/resource.h"
-#include "tests/standin/standin_desktop.h"
-#include "tests/support/bubble_test_window.h"
+#include "kit/standin_desktop.h"
+#include "kit/bubble_test_window.h"
 
 namespace {
 

@@ -22,9 +22,9 @@
 
 #include "bench/bench_support.h"
 #include "bubble/bubble.h"
-#include "tests/support/process_support.h"
-#include "tests/standin/standin_desktop.h"
-#include "tests/support/bubble_test_window.h"
+#include "kit/process_support.h"
+#include "kit/standin_desktop.h"
+#include "kit/bubble_test_window.h"
 
 namespace {
 

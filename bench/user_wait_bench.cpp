@@ -26,7 +26,7 @@
 #include "bench/bench_support.h"
 #include "bench/presentation_probe.h"
 #include "bubble/bubble.h"
-#include "tests/support/process_support.h"
+#include "kit/process_support.h"
 
 namespace {
 

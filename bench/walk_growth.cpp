@@ -31,8 +31,8 @@
 #include "bench/bench_support.h"
 #include "bench/minimal_walk.h"
 #include "locator/locator.h"
-#include "tests/standin/standin_desktop.h"
-#include "tests/support/heap_usage.h"
+#include "kit/standin_desktop.h"
+#include "kit/heap_usage.h"
 
 namespace {
 

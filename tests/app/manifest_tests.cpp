@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tests/support/process_support.h"
+#include "kit/process_support.h"
 
 namespace {
 

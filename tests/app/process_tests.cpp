@@ -10,9 +10,9 @@
 #include <string>
 
 #include "app/app.h"
-#include "tests/standin/standin_desktop.h"
-#include "tests/support/bubble_test_window.h"
-#include "tests/support/process_support.h"
+#include "kit/standin_desktop.h"
+#include "kit/bubble_test_window.h"
+#include "kit/process_support.h"
 
 using processes::ProgramPath;
 using processes::ProgramProcess;

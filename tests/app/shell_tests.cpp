@@ -9,8 +9,8 @@
 
 #include "app/app.h"
 #include "bubble/bubble.h"
-#include "tests/support/bubble_test_window.h"
-#include "tests/support/button_input.h"
+#include "kit/bubble_test_window.h"
+#include "kit/button_input.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // short; "missing" lacks the left-side bubble and the hovered button. Either
 // way the bubble must show, without those pictures, and end with 0 when its
 // button is clicked.
-#include "tests/support/bubble_fixture.h"
+#include "kit/bubble_fixture.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,5 +1,5 @@
 // Fade-in, fade-out and grow, driven tick by tick.
-#include "tests/support/bubble_fixture.h"
+#include "kit/bubble_fixture.h"
 
 #include <utility>
 #include <vector>

@@ -1,8 +1,8 @@
 // The bubble built beside the icon: state, window, canvas and z-order.
-#include "tests/support/bubble_fixture.h"
+#include "kit/bubble_fixture.h"
 
 #include "res/resource.h"
-#include "tests/support/test_pictures.h"
+#include "kit/test_pictures.h"
 
 using testpictures::PicturePixel;
 using testpictures::PixelNear;

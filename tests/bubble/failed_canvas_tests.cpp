@@ -2,7 +2,7 @@
 // for its device context: the bubble cannot be seen, but it still follows
 // the icon, takes a click, fades out and ends with exit code 0, so the
 // hidden process never holds the single-instance mutex for good.
-#include "tests/support/bubble_fixture.h"
+#include "kit/bubble_fixture.h"
 
 #include <memory>
 #include <vector>

@@ -1,6 +1,6 @@
 // Mouse input on the bubble: the dismiss button's look and the click that
 // ends the bubble.
-#include "tests/support/bubble_fixture.h"
+#include "kit/bubble_fixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Following the icon: moves, side switches and the icon's disappearance.
-#include "tests/support/bubble_fixture.h"
-#include "tests/support/gui_objects.h"
+#include "kit/bubble_fixture.h"
+#include "kit/gui_objects.h"
 
 TEST_F(BubbleTest, AnUnchangedIconChangesNothing)
 {

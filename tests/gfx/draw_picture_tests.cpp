@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "gfx/gfx.h"
-#include "tests/support/test_pictures.h"
+#include "kit/test_pictures.h"
 
 using namespace testpictures;
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "gfx/gfx.h"
-#include "tests/support/test_pictures.h"
+#include "kit/test_pictures.h"
 
 using namespace testpictures;
 

@@ -14,7 +14,7 @@
 
 #include "gfx/gfx.h"
 #include "res/resource.h"
-#include "tests/support/test_pictures.h"
+#include "kit/test_pictures.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "gfx/gfx.h"
 #include "res/resource.h"
-#include "tests/support/test_pictures.h"
+#include "kit/test_pictures.h"
 
 using namespace testpictures;
 

@@ -9,8 +9,8 @@
 #include "locator/ansi_name.h"
 #include "locator/locator.h"
 #include "tests/locator/locator_test_support.h"
-#include "tests/standin/standin_desktop.h"
-#include "tests/support/process_support.h"
+#include "kit/standin_desktop.h"
+#include "kit/process_support.h"
 
 namespace {
 

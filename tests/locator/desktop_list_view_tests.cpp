@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "locator/locator.h"
-#include "tests/standin/standin_desktop.h"
+#include "kit/standin_desktop.h"
 
 using standin::LIST_VIEW_TITLE;
 

@@ -15,7 +15,7 @@
 
 #include "locator/locator.h"
 #include "tests/locator/locator_test_support.h"
-#include "tests/standin/standin_desktop.h"
+#include "kit/standin_desktop.h"
 
 using standin::Desktop;
 using standin::ItemFault;

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/standin/standin_desktop.h"
-#include "tests/support/process_support.h"
+#include "kit/standin_desktop.h"
+#include "kit/process_support.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <ostream>
 #include <vector>
 
-#include "tests/support/button_input.h"
-#include "tests/support/test_pictures.h"
+#include "kit/button_input.h"
+#include "kit/test_pictures.h"
 #include "widgets/widgets.h"
 
 using namespace testpictures;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bubble/bubble.h"
-#include "tests/support/test_pictures.h"
+#include "kit/test_pictures.h"
 #include "widgets/widgets.h"
 
 using namespace testpictures;

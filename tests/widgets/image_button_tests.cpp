@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "tests/support/button_input.h"
-#include "tests/support/test_pictures.h"
+#include "kit/button_input.h"
+#include "kit/test_pictures.h"
 #include "widgets/widgets.h"
 
 using namespace testpictures;

@@ -6,9 +6,9 @@
 
 #include <memory>
 
-#include "tests/standin/standin_desktop.h"
-#include "tests/support/button_input.h"
-#include "tests/support/process_support.h"
+#include "kit/standin_desktop.h"
+#include "kit/button_input.h"
+#include "kit/process_support.h"
 
 using processes::ProgramProcess;
 using processes::StandinProcess;

@@ -1,7 +1,7 @@
 // The stand-in list view's accessible objects: the list itself (child count,
 // names and locations of its items, optionally an IEnumVARIANT) and the
 // objects of items that are delivered as VT_DISPATCH children.
-#include "tests/standin/standin_accessible.h"
+#include "kit/standin_accessible.h"
 
 #include <oleauto.h>
 

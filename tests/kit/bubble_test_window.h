@@ -7,7 +7,7 @@
 
 #include "app/app.h"
 #include "bubble/bubble.h"
-#include "tests/support/dib_pixels.h"
+#include "kit/dib_pixels.h"
 
 using testpictures::AlphaOf;
 using testpictures::BlueOf;

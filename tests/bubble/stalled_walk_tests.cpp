@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "bubble/bubble.h"
-#include "tests/support/bubble_test_window.h"
-#include "tests/support/process_support.h"
-#include "tests/support/program_kit.h"
+#include "kit/bubble_test_window.h"
+#include "kit/process_support.h"
+#include "kit/program_kit.h"
 
 TEST(StalledWalk, ATickSentWhileAWalkWaitsOnTheShellReturnsAtOnce)
 {

@@ -1,5 +1,5 @@
 // GDI and USER object counts, reported or probed.
-#include "tests/support/gui_objects.h"
+#include "kit/gui_objects.h"
 
 namespace guiobjects {
 

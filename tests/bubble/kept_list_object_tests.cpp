@@ -3,7 +3,7 @@
 // a list view that has gone or a call on the kept object that fails must let
 // it go, and the bubble's end must release it. The stand-in counts the
 // references it handed out.
-#include "tests/support/bubble_fixture.h"
+#include "kit/bubble_fixture.h"
 
 #include <memory>
 #include <string>

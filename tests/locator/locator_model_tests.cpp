@@ -24,8 +24,8 @@
 
 #include "locator/locator.h"
 #include "tests/locator/locator_test_support.h"
-#include "tests/standin/standin_desktop.h"
-#include "tests/support/seed.h"
+#include "kit/standin_desktop.h"
+#include "kit/seed.h"
 
 using standin::Item;
 using standin::ItemFault;

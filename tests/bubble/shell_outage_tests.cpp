@@ -3,7 +3,7 @@
 // until the next tracking tick (the bubble carries on as if nothing had
 // happened). Timers are driven by sending WM_TIMER in the order a clock would
 // deliver them.
-#include "tests/support/bubble_fixture.h"
+#include "kit/bubble_fixture.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,6 +1,6 @@
 // The stand-in desktop's windows: class registration, the two layouts, the
 // painted icons, and the answer to WM_GETOBJECT.
-#include "tests/standin/standin_desktop.h"
+#include "kit/standin_desktop.h"
 
 #include <oleacc.h>
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <utility>
 
-#include "tests/standin/standin_accessible.h"
+#include "kit/standin_accessible.h"
 
 namespace standin {
 

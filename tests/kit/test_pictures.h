@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "gfx/gfx.h"
-#include "tests/support/dib_pixels.h"
+#include "kit/dib_pixels.h"
 
 namespace testpictures {
 

@@ -31,9 +31,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/standin/standin_desktop.h"
-#include "tests/support/gui_objects.h"
-#include "tests/support/heap_usage.h"
+#include "kit/standin_desktop.h"
+#include "kit/gui_objects.h"
+#include "kit/heap_usage.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/standin/standin_desktop.h"
+#include "kit/standin_desktop.h"
 
 namespace standin {
 

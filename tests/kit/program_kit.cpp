@@ -2,7 +2,7 @@
 // back as a fresh process finds it after every case. Linked as an object
 // file into every test executable that holds the bubble, so that the
 // recording and the reset are in place before the first case runs.
-#include "tests/support/program_kit.h"
+#include "kit/program_kit.h"
 
 #include <gtest/gtest.h>
 #include <oleacc.h>

@@ -11,10 +11,10 @@
 #include "app/app.h"
 #include "bubble/bubble.h"
 #include "bubble/bubble_internal.h"
-#include "tests/standin/standin_desktop.h"
-#include "tests/support/bubble_test_window.h"
-#include "tests/support/button_input.h"
-#include "tests/support/program_kit.h"
+#include "kit/standin_desktop.h"
+#include "kit/bubble_test_window.h"
+#include "kit/button_input.h"
+#include "kit/program_kit.h"
 
 // The latest presentation reached the window: UpdateLayeredWindow took it.
 inline testing::AssertionResult LastPresentationShown()

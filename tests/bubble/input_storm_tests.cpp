@@ -5,9 +5,9 @@
 //
 // The generator is seeded; the seed is printed, and setting
 // MARROWTUNE_STORM_SEED to it replays the same storm.
-#include "tests/support/bubble_fixture.h"
-#include "tests/support/seed.h"
-#include "tests/support/test_pictures.h"
+#include "kit/bubble_fixture.h"
+#include "kit/seed.h"
+#include "kit/test_pictures.h"
 
 #include <array>
 #include <cstdint>
