@@ -19,6 +19,7 @@
 
 #include "bubble/bubble.h"
 #include "locator/locator.h"
+#include "version.h"
 
 namespace {
 
@@ -190,7 +191,7 @@ int main()
     // The desktop's list view hands its accessible objects to other
     // processes through COM.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    std::printf("desktop-probe 1.0.1.2\n");
+    std::printf("desktop-probe %s\n", MARROWTUNE_VERSION_DOTTED);
     PrintDpiAwareness();
     int monitor = 0;
     EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, reinterpret_cast<LPARAM>(&monitor));

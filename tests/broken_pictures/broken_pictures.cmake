@@ -7,7 +7,7 @@ foreach(variant IN ITEMS damaged missing)
   set(script ${BROKEN_PICTURES_DIR}/${variant}.rc)
   set_property(SOURCE ${script} APPEND PROPERTY INCLUDE_DIRECTORIES
     ${BROKEN_PICTURES_DIR} ${PROJECT_SOURCE_DIR}/res)
-  set_property(SOURCE ${script} APPEND PROPERTY OBJECT_DEPENDS ${MARROWTUNE_RESOURCE_DEPENDS}
+  set_property(SOURCE ${script} APPEND PROPERTY OBJECT_DEPENDS ${MARROWTUNE_PICTURES}
     ${BROKEN_PICTURES_DIR}/bubble_right_truncated.png ${BROKEN_PICTURES_DIR}/button_pressed_truncated.png)
   add_executable(${variant}_picture_tests ${BROKEN_PICTURES_DIR}/broken_picture_tests.cpp ${script})
   string(TOUPPER ${variant} VARIANT)
