@@ -1,5 +1,5 @@
 // Application shell: process start, single-instance guard, the bubble
-// window's class and message dispatch, and layered presentation.
+// window's class and its message dispatch.
 #pragma once
 
 #include <windows.h>
@@ -20,40 +20,5 @@ int RunBubble(HINSTANCE instance, int showCommand);
 // tells why (ERROR_CLASS_ALREADY_EXISTS when it is registered already).
 bool RegisterBubbleClass(HINSTANCE instance);
 
-// GdiplusShutdown with the token kept in BubbleState; counted.
-void ShutdownGdiplus();
-
 // The bubble window's procedure.
 LRESULT CALLBACK BubbleWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Paints the buttons onto the canvas and shows the canvas in the layered
-// window at (windowX, windowY) with the given size and the current alpha,
-// then sends the window back to the bottom of the z-order.
-void PresentBubble(HWND window, int width, int height);
-
-// Hands the canvas to the layered window at (windowX, windowY) with the given
-// size and the current alpha; no buttons painted, no z-order change.
-void PushCanvas(HWND window, int width, int height);
-
-// Sends the window to the bottom of the z-order without moving, resizing or
-// activating it.
-void SendBubbleToBottom(HWND window);
-
-// UpdateLayeredWindow, bound by name at run time; FALSE when unavailable.
-// The last error is the call's own.
-BOOL CallUpdateLayeredWindow(HWND window, HDC destinationDC, POINT* destinationPoint, SIZE* size,
-                             HDC sourceDC, POINT* sourcePoint, COLORREF colourKey,
-                             BLENDFUNCTION* blend, DWORD flags);
-
-// What the shell did, kept for diagnostics and tests.
-struct ShellCounters {
-    int presentations = 0;     // canvases handed to the window (creation and PresentBubble)
-    SIZE lastSize = {0, 0};    // the size of the latest presentation
-    int lastAlpha = -1;        // its constant alpha
-    POINT lastPoint = {0, 0};  // its destination point
-    BOOL lastResult = FALSE;   // what UpdateLayeredWindow answered for it
-    DWORD lastError = ERROR_SUCCESS;  // the last error after a refusal, else ERROR_SUCCESS
-    int failedPresentations = 0;      // presentations UpdateLayeredWindow refused
-    int gdiplusShutdowns = 0;
-};
-extern ShellCounters shellCounters;

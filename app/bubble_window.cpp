@@ -35,14 +35,14 @@ LRESULT CALLBACK BubbleWindow(HWND window, UINT message, WPARAM wParam, LPARAM l
 
     case WM_ACTIVATE:
         // Whatever the activation change, the bubble belongs beneath the
-        // application windows, just above the desktop icons.
-        SendBubbleToBottom(window);
+        // application windows, directly above the desktop icons.
+        KeepBubbleAboveDesktop(window);
         break;
 
     case WM_PAINT:
         if (!IsWindow(window)) break;
         try {
-            if (BubbleBuilt()) PresentBubble(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+            if (BubbleBuilt()) RepaintBubble(window);
         } catch (...) {
         }
         break;  // DefWindowProcA validates the update region

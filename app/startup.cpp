@@ -42,14 +42,6 @@ bool AnotherCopyRuns(DWORD createMutexError)
 
 }  // namespace
 
-ShellCounters shellCounters;
-
-void ShutdownGdiplus()
-{
-    Gdiplus::GdiplusShutdown(bubbleState.gdiplusToken);
-    ++shellCounters.gdiplusShutdowns;
-}
-
 bool RegisterBubbleClass(HINSTANCE instance)
 {
     WNDCLASSA windowClass = {};

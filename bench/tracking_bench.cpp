@@ -21,6 +21,7 @@
 #include <string>
 
 #include "bench/bench_support.h"
+#include "app/presentation.h"
 #include "bubble/bubble.h"
 #include "kit/process_support.h"
 #include "kit/standin_desktop.h"

@@ -2,7 +2,6 @@
 // before the end.
 #include <windows.h>
 
-#include "app/app.h"
 #include "bubble/bubble.h"
 #include "bubble/bubble_internal.h"
 
@@ -33,14 +32,14 @@ void StepFadeIn(HWND window)
         KillTimer(window, TIMER_FADE_IN);
         bubbleState.alpha = ALPHA_OPAQUE;
     }
-    PresentBubble(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+    Present(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
 }
 
 void StepFadeOut(HWND window)
 {
     bubbleState.alpha -= FADE_STEP;
     if (bubbleState.alpha > 0) {
-        PresentBubble(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+        Present(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
         return;
     }
     KillTimer(window, TIMER_FADE_OUT);
@@ -61,10 +60,10 @@ void StepGrow(HWND window)
     bubbleState.growHeight += bubbleState.growStepY;
     if (bubbleState.growWidth >= BUBBLE_WIDTH || bubbleState.growHeight >= BUBBLE_HEIGHT) {
         KillTimer(window, TIMER_GROW);
-        PresentBubble(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+        Present(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
         bubbleState.growWidth = 0;
         bubbleState.growHeight = 0;
         return;
     }
-    PresentBubble(window, bubbleState.growWidth, bubbleState.growHeight);
+    Present(window, bubbleState.growWidth, bubbleState.growHeight);
 }

@@ -76,6 +76,9 @@ struct BubbleState {
     // The desktop list view's accessible object, kept from walk to walk (see
     // WalkDesktopItems for when the locator lets it go).
     DesktopListObject desktopList;
+    // The top-level window that holds the desktop's icons, as the latest walk
+    // that found the icon met it: the bubble stands directly above it.
+    HWND desktopWindow = nullptr;
 };
 
 extern BubbleState bubbleState;
@@ -97,12 +100,19 @@ bool BubbleBuilt();
 // GDI+ down and posts the quit message. Both ends of the bubble come here:
 // no icon at creation, and WM_DESTROY after the fade-out.
 void EndBubbleQuietly();
+// How often GDI+ was shut down (once in a process's life; read by tests).
+extern int gdiplusShutdowns;
 
 // WM_CREATE: places and builds the bubble beside the icon and starts its
 // timers. Returns false (after EndBubbleQuietly) when the icon is not found.
 bool CreateBubble(HWND window);
 // WM_MOVE: records the new position; false when it was not recorded.
 bool RecordBubbleMove(HWND window, LPARAM lParam);
+
+// WM_PAINT: the whole bubble presented again.
+void RepaintBubble(HWND window);
+// WM_ACTIVATE: back directly above the desktop's icons.
+void KeepBubbleAboveDesktop(HWND window);
 
 // WM_TIMER: the animation or the tracking tick of `timerId`.
 void OnBubbleTimer(HWND window, WPARAM timerId);

@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+// Presents the bubble at (windowX, windowY) with the current alpha, `width`
+// x `height` of the canvas showing, and puts it back above the desktop.
+void Present(HWND window, int width, int height);
+
 // The dismiss button's rectangle for a side.
 RECT DismissRectFor(bool onRight);
 

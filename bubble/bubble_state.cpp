@@ -1,11 +1,12 @@
 // The one bubble state record and the two ways creation ends.
 #include <windows.h>
 
-#include "app/app.h"
+#include "app/presentation.h"
 #include "bubble/bubble.h"
 #include "bubble/bubble_internal.h"
 
 BubbleState bubbleState;
+int gdiplusShutdowns = 0;
 
 bool BubbleBuilt()
 {
@@ -20,8 +21,26 @@ void EndBubbleQuietly()
 {
     // RunBubble uninitialises COM after the loop: the shell's object goes first.
     ReleaseDesktopListObject(bubbleState.desktopList);
-    ShutdownGdiplus();
+    Gdiplus::GdiplusShutdown(bubbleState.gdiplusToken);
+    ++gdiplusShutdowns;
     PostQuitMessage(0);
+}
+
+void Present(HWND window, int width, int height)
+{
+    const CanvasView view{bubbleState.canvasDC, {bubbleState.windowX, bubbleState.windowY}, {width, height},
+                          bubbleState.alpha};
+    PresentBubble(window, *bubbleState.buttonHost, view, bubbleState.desktopWindow);
+}
+
+void RepaintBubble(HWND window)
+{
+    Present(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+}
+
+void KeepBubbleAboveDesktop(HWND window)
+{
+    PlaceAboveDesktop(window, bubbleState.desktopWindow);
 }
 
 void BeginFadeOut(HWND window, UINT periodMs)

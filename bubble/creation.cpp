@@ -3,10 +3,11 @@
 // presentation and the timers.
 #include <windows.h>
 
-#include "app/app.h"
+#include "app/presentation.h"
 #include "bubble/bubble.h"
 #include "bubble/bubble_internal.h"
 #include "bubble/canvas.h"
+#include "gfx/geometry.h"
 #include "res/resource.h"
 
 namespace {
@@ -31,15 +32,17 @@ bool CreateBubble(HWND window)
         return false;
     }
 
+    bubbleState.desktopWindow = GetAncestor(bubbleState.desktopList.window, GA_ROOT);
     const BubblePlacement placement = PlaceBubble(icon, screenWidth);
     if (!placement.onRight) bubbleState.bubbleOnRight = 0;
     bubbleState.windowX = bubbleState.lastPlacedX = placement.x;
     bubbleState.windowY = bubbleState.lastPlacedY = placement.y;
 
-    // Shown at the bottom of the z-order, over the desktop icons and beneath
-    // every application window. Sends WM_MOVE back before it returns.
-    SetWindowPos(window, HWND_BOTTOM, placement.x, placement.y, BUBBLE_WIDTH, BUBBLE_HEIGHT,
-                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    // Shown without activation; sends WM_MOVE back before it returns. Then
+    // directly above the desktop's icons and beneath every application window.
+    SetWindowPos(window, nullptr, placement.x, placement.y, BUBBLE_WIDTH, BUBBLE_HEIGHT,
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER);
+    PlaceAboveDesktop(window, bubbleState.desktopWindow);
 
     BuildCanvas(window);
 
@@ -65,10 +68,11 @@ bool CreateBubble(HWND window)
     host->targetDC = bubbleState.canvasDC;
     host->AddButton(0, button);
 
-    // The first presentation, fully transparent; the window is already at the
-    // bottom of the z-order. The fade-in makes it visible.
+    // The first presentation, fully transparent; the window already stands
+    // above the desktop. The fade-in makes it visible.
     host->PaintButtons(bubbleState.canvasDC);
-    PushCanvas(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+    PushCanvas(window, {bubbleState.canvasDC, {bubbleState.windowX, bubbleState.windowY},
+                        {BUBBLE_WIDTH, BUBBLE_HEIGHT}, bubbleState.alpha});
 
     SetTimer(window, TIMER_TRACK, TRACK_PERIOD_MS, nullptr);
     bubbleState.alpha = 0;

@@ -4,6 +4,7 @@
 
 #include "bubble/bubble.h"
 #include "bubble/bubble_internal.h"
+#include "gfx/geometry.h"
 
 namespace {
 

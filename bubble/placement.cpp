@@ -1,6 +1,7 @@
 // Where the bubble stands beside the icon.
 #include "bubble/bubble.h"
 #include "bubble/bubble_internal.h"
+#include "gfx/geometry.h"
 
 BubblePlacement PlaceBubble(const IconRect& icon, int screenWidth)
 {
@@ -9,9 +10,9 @@ BubblePlacement PlaceBubble(const IconRect& icon, int screenWidth)
     // range rather than wrapped.
     const long long rightSideX = static_cast<long long>(icon.right) - RIGHT_SIDE_OVERLAP;
     if (rightSideX + BUBBLE_WIDTH > screenWidth) {
-        return {FarEdge(icon.left, -LEFT_SIDE_OFFSET), icon.top, false};
+        return {ClampedSum(icon.left, -LEFT_SIDE_OFFSET), icon.top, false};
     }
-    return {FarEdge(icon.right, -RIGHT_SIDE_OVERLAP), icon.top, true};
+    return {ClampedSum(icon.right, -RIGHT_SIDE_OVERLAP), icon.top, true};
 }
 
 RECT DismissRectFor(bool onRight)

@@ -2,7 +2,6 @@
 // the right, or fade out when the icon has gone.
 #include <windows.h>
 
-#include "app/app.h"
 #include "bubble/bubble.h"
 #include "bubble/bubble_internal.h"
 #include "bubble/canvas.h"
@@ -28,6 +27,7 @@ void TrackOnce(HWND window)
     const int screenWidth = GetSystemMetrics(SM_CXFULLSCREEN);
     IconRect icon = {};
     const bool found = LocateDesktopIcon(TARGET_ICON_NAME, icon, bubbleState.desktopList);
+    if (found) bubbleState.desktopWindow = GetAncestor(bubbleState.desktopList.window, GA_ROOT);
 
     // Runs whether or not the icon was found: with the all-zero rectangle of
     // a failed search the side becomes the right one.
@@ -48,7 +48,7 @@ void TrackOnce(HWND window)
     bubbleState.windowX = placement.x;
     bubbleState.windowY = placement.y;
     // Shown at the new place with nothing visible yet; the grow reveals it.
-    PresentBubble(window, 0, 0);
+    Present(window, 0, 0);
     bubbleState.lastPlacedX = bubbleState.windowX;
     bubbleState.lastPlacedY = bubbleState.windowY;
     SetTimer(window, TIMER_GROW, GROW_PERIOD_MS, nullptr);

@@ -1,9 +1,8 @@
 // 32-bit premultiplied-alpha bitmaps and drawing GDI+ pictures onto them.
 #include "gfx/gfx.h"
 #include "gfx/gdi_guards.h"
+#include "gfx/geometry.h"
 
-#include <algorithm>
-#include <climits>
 #include <cstring>
 
 constexpr WORD ALPHA_BITS_PER_PIXEL = 32;
@@ -19,13 +18,6 @@ static bool FindAlphaBitmapSize(HDC dc, SIZE& size)
     return true;
 }
 
-// x + length without overflowing, held at the ends of the coordinate range.
-static LONG EndOf(int start, int length)
-{
-    const long long end = static_cast<long long>(start) + length;
-    return static_cast<LONG>(std::clamp<long long>(end, LONG_MIN, LONG_MAX));
-}
-
 // GDI+ composites with alpha and keeps premultiplied results only when it
 // draws into a bitmap of PixelFormat32bppPARGB; drawing through a graphics
 // object on the DC would treat the pixels as opaque RGB. So the covered part
@@ -38,7 +30,7 @@ static void DrawOntoAlphaBitmap(HDC dc, SIZE bitmapSize, Gdiplus::GpImage* image
                                 int x, int y, int width, int height)
 {
     using namespace Gdiplus::DllExports;
-    const RECT wanted{x, y, EndOf(x, width), EndOf(y, height)};
+    const RECT wanted{x, y, ClampedSum(x, width), ClampedSum(y, height)};
     const RECT bounds{0, 0, bitmapSize.cx, bitmapSize.cy};
     RECT covered{};
     if (!IntersectRect(&covered, &wanted, &bounds)) return;

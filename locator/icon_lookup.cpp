@@ -4,11 +4,10 @@
 #include <oleacc.h>
 #include <oleauto.h>
 
-#include <algorithm>
 #include <cstring>
-#include <limits>
 #include <utility>
 
+#include "gfx/geometry.h"
 #include "locator/ansi_name.h"
 
 namespace {
@@ -60,15 +59,6 @@ private:
 constexpr LONG ONE_CHILD = 1;   // the list is asked for its items one at a time
 
 }  // namespace
-
-// A sum outside the 32-bit range (only a broken server reports one) is held
-// at the range's end.
-LONG FarEdge(LONG origin, LONG extent)
-{
-    const long long edge = static_cast<long long>(origin) + extent;
-    return static_cast<LONG>(std::clamp<long long>(edge,
-        std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
-}
 
 const char* DesktopItem::Name() const
 {
@@ -219,7 +209,7 @@ bool LocateDesktopIcon(std::string name, IconRect& rect, DesktopListObject& kept
         LONG width = 0;
         LONG height = 0;
         item.Location(left, top, width, height);
-        rect = IconRect{left, top, FarEdge(left, width), FarEdge(top, height)};
+        rect = IconRect{left, top, ClampedSum(left, width), ClampedSum(top, height)};
         return true;
     });
 }

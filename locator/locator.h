@@ -25,10 +25,6 @@ constexpr const char* WORKERW_CLASS = "WorkerW";
 constexpr const char* DEFVIEW_CLASS = "SHELLDLL_DefView";
 constexpr const char* LIST_VIEW_CLASS = "SysListView32";
 
-// origin + extent, held at the ends of the 32-bit range instead of wrapping:
-// rectangles come from another process and may hold any value.
-LONG FarEdge(LONG origin, LONG extent);
-
 // The desktop's "SysListView32" window, or null.
 HWND FindDesktopListView();
 

@@ -6,20 +6,8 @@
 #include <windows.h>
 #include <map>
 
+#include "gfx/geometry.h"
 #include "gfx/gfx.h"
-
-// Where a message's lParam puts a point. Mouse messages carry client
-// coordinates as unsigned 16-bit words (the bubble sees the pointer only over
-// itself, so they are never negative); WM_MOVE carries screen coordinates as
-// signed 16-bit words, negative left of or above the primary monitor.
-inline POINT ClientPointOf(LPARAM lParam)
-{
-    return {static_cast<LONG>(LOWORD(lParam)), static_cast<LONG>(HIWORD(lParam))};
-}
-inline POINT ScreenPointOf(LPARAM lParam)
-{
-    return {static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
-}
 
 enum ButtonState : int {
     Normal = 1,

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/app.h"
+#include "app/presentation.h"
 #include "bubble/bubble.h"
 #include "kit/bubble_test_window.h"
 #include "kit/button_input.h"
@@ -78,7 +79,7 @@ TEST(Shell, WithoutTheIconCreationQuitsQuietlyAndShutsGdiplusDownOnce)
     int exitCode = -1;
     EXPECT_TRUE(TakeQuitMessage(&exitCode));
     EXPECT_EQ(0, exitCode);
-    EXPECT_EQ(1, shellCounters.gdiplusShutdowns);
+    EXPECT_EQ(1, gdiplusShutdowns);
     EXPECT_EQ(0, shellCounters.presentations);
     EXPECT_FALSE(BubbleBuilt());
     EXPECT_EQ(nullptr, bubbleState.canvasDC);

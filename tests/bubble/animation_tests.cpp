@@ -40,7 +40,7 @@ TEST_F(BubbleTest, FadeOutPresentsDownToFifteenThenEndsWithoutPresenting)
     Tick(TIMER_FADE_OUT);
     EXPECT_EQ(before, shellCounters.presentations) << "the last tick presents nothing";
     EXPECT_EQ(-15, bubbleState.alpha);
-    EXPECT_EQ(1, shellCounters.gdiplusShutdowns) << "WM_DESTROY ran inside the tick";
+    EXPECT_EQ(1, gdiplusShutdowns) << "WM_DESTROY ran inside the tick";
     int exitCode = -1;
     EXPECT_TRUE(TakeQuitMessage(&exitCode));
     EXPECT_EQ(0, exitCode);

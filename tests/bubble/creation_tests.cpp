@@ -125,7 +125,7 @@ TEST_F(BubbleTest, CreationLoadsThePicturesStartsTimersAndPresentsOnceTransparen
     EXPECT_EQ(0, bubbleState.alpha);
     EXPECT_EQ(0, bubbleState.dismissing);
     EXPECT_EQ(0, bubbleState.pressStarted);
-    EXPECT_EQ(0, shellCounters.gdiplusShutdowns);
+    EXPECT_EQ(0, gdiplusShutdowns);
     EXPECT_FALSE(TakeQuitMessage());
 
     EXPECT_EQ((TimerCalls{Armed(TIMER_TRACK, TRACKING_MS), Armed(TIMER_FADE_IN, FADE_IN_MS)}), NewTimerCalls());

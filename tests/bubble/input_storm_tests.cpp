@@ -190,7 +190,7 @@ protected:
         EXPECT_EQ(0u, RunningPeriod(window, TIMER_TRACK));
         EXPECT_EQ(CLICK_FADE_OUT_MS, RunningPeriod(window, TIMER_FADE_OUT));
         const int exitCode = FadeOutUntilQuit();
-        EXPECT_EQ(1, shellCounters.gdiplusShutdowns);
+        EXPECT_EQ(1, gdiplusShutdowns);
         return exitCode;
     }
 

@@ -69,7 +69,7 @@ TEST_F(ShellOutageTest, TheDesktopGoingAwayFadesTheBubbleOutAndQuitsWithZero)
     const int ticks = RunUntilQuit({TIMER_FADE_OUT}, &exitCode);
     EXPECT_EQ(FADE_OUT_TICKS, ticks);
     EXPECT_EQ(0, exitCode);
-    EXPECT_EQ(1, shellCounters.gdiplusShutdowns);
+    EXPECT_EQ(1, gdiplusShutdowns);
     EXPECT_EQ(TimerCalls{Killed(TIMER_FADE_OUT)}, NewTimerCalls());
     EXPECT_EQ(0, desktop->OutstandingReferences());
 }
@@ -134,7 +134,7 @@ TEST_F(ShellOutageTest, TheDesktopGoingAwayDuringTheFadeInStillEndsTheBubble)
     EXPECT_LT(ticks, MAX_TICKS) << "no quit message";
     EXPECT_EQ(0, exitCode);
     EXPECT_EQ(ALPHA_OPAQUE, highestAlpha) << "the fade-in met the fade-out's opaque start";
-    EXPECT_EQ(1, shellCounters.gdiplusShutdowns);
+    EXPECT_EQ(1, gdiplusShutdowns);
     EXPECT_EQ(0u, RunningPeriod(window, TIMER_FADE_IN));
 }
 
@@ -156,7 +156,7 @@ TEST_F(ShellOutageTest, TheDesktopGoingAwayDuringTheGrowStillEndsTheBubble)
     EXPECT_LT(ticks, MAX_TICKS) << "no quit message";
     EXPECT_EQ(0, exitCode);
     EXPECT_EQ(0u, RunningPeriod(window, TIMER_GROW));
-    EXPECT_EQ(1, shellCounters.gdiplusShutdowns);
+    EXPECT_EQ(1, gdiplusShutdowns);
 }
 
 TEST_F(ShellOutageTest, RepeatedOutagesBetweenTicksNeverEndTheBubble)

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <thread>
 
+#include "app/presentation.h"
 #include "bubble/bubble.h"
 #include "kit/bubble_test_window.h"
 #include "kit/process_support.h"

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/app.h"
+#include "app/presentation.h"
 #include "bubble/bubble.h"
 #include "bubble/bubble_internal.h"
 #include "kit/standin_desktop.h"

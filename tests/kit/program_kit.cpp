@@ -10,6 +10,7 @@
 #include <atomic>
 
 #include "app/app.h"
+#include "app/presentation.h"
 #include "bubble/bubble.h"
 #include "bubble/canvas.h"
 
@@ -139,6 +140,7 @@ class ResetAfterEveryCase : public testing::EmptyTestEventListener {
         ReleaseDesktopListObject(bubbleState.desktopList);
         bubbleState = BubbleState{};
         shellCounters = ShellCounters{};
+        gdiplusShutdowns = 0;
         HostRegistry.clear();
         previousButtonProc = nullptr;
         for (const HANDLE mutex : mutexes) CloseHandle(mutex);
