@@ -35,6 +35,11 @@ mt_configure_and_build() {
   while [ $# -gt 0 ] && [ "$1" != -- ]; do configure+=("$1"); shift; done
   [ $# -gt 0 ] && shift
   build=("$@")
+  # A compiler cache, where one is installed, makes rebuilds of a second
+  # worktree or a scratch copy quick; the build does not need it.
+  if command -v ccache >/dev/null; then
+    configure+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
   cmake --preset mingw -B "$dir" ${configure[@]+"${configure[@]}"} >/dev/null
   cmake --build "$dir" ${build[@]+"${build[@]}"}
 }
