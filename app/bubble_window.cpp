@@ -52,6 +52,20 @@ LRESULT CALLBACK BubbleWindow(HWND window, UINT message, WPARAM wParam, LPARAM l
         OnBubbleSetCursor(window, wParam, lParam);
         return TRUE;  // the host has set the cursor; the class cursor must not
 
+    case WM_GETOBJECT:
+        // The client area's accessible object: what screen readers read of
+        // the bubble. The object id arrives as a DWORD in lParam.
+        if (IsWindow(window) && BubbleBuilt() && static_cast<LONG>(static_cast<DWORD>(lParam)) == OBJID_CLIENT) {
+            return AnswerAccessibleObject(window, wParam);
+        }
+        break;
+
+    case WM_DPICHANGED:
+        // Taken without moving to the rectangle the system suggests: that
+        // follows the monitor holding most of the window, not the icon's,
+        // and the next tracking tick finds the icon's scale and place.
+        return 0;
+
     case WM_TIMER:
         if (IsWindow(window) && BubbleBuilt()) OnBubbleTimer(window, wParam);
         break;

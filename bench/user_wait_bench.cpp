@@ -139,12 +139,13 @@ std::vector<double> TimeMoves(processes::StandinProcess& standin, std::mt19937& 
 {
     processes::ProgramProcess program = StartProbed();
     AwaitFadedIn(program);
-    const int screenWidth = GetSystemMetrics(SM_CXFULLSCREEN);
     std::vector<double> waits;
     for (int sample = 0; sample < bench::RunSize(SAMPLES); ++sample) {
         Pause(RandomPhase(random));
         const RECT& to = ICON_PLACES[(sample + 1) % 2];
-        const BubblePlacement place = PlaceBubble(IconRect{to.left, to.top, to.right, to.bottom}, screenWidth);
+        const IconRect icon{to.left, to.top, to.right, to.bottom};
+        const IconDisplay display = DisplayOfIcon(icon);
+        const BubblePlacement place = PlaceBubble(icon, display.workArea, display.dpi);
         const auto atNewPlace = [&place](const bench::Presentation& presentation) {
             return presentation.x == place.x && presentation.y == place.y && presentation.width > 0;
         };

@@ -4,6 +4,7 @@
 
 #include "bubble/bubble.h"
 #include "bubble/bubble_internal.h"
+#include "bubble/canvas.h"
 
 void OnBubbleTimer(HWND window, WPARAM timerId)
 {
@@ -28,18 +29,24 @@ void OnBubbleTimer(HWND window, WPARAM timerId)
 void StepFadeIn(HWND window)
 {
     bubbleState.alpha += FADE_STEP;
-    if (bubbleState.alpha >= ALPHA_OPAQUE) {
+    const bool whole = bubbleState.alpha >= ALPHA_OPAQUE;
+    if (whole) {
         KillTimer(window, TIMER_FADE_IN);
         bubbleState.alpha = ALPHA_OPAQUE;
     }
-    Present(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+    const SIZE size = BubbleSize();
+    Present(window, size.cx, size.cy);
+    // Screen readers hear the message once it is fully shown; a fade-out
+    // that began during the fade-in ends it first.
+    if (whole && !bubbleState.dismissing) AnnounceBubble(window);
 }
 
 void StepFadeOut(HWND window)
 {
     bubbleState.alpha -= FADE_STEP;
     if (bubbleState.alpha > 0) {
-        Present(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+        const SIZE size = BubbleSize();
+        Present(window, size.cx, size.cy);
         return;
     }
     KillTimer(window, TIMER_FADE_OUT);
@@ -50,17 +57,19 @@ void StepFadeOut(HWND window)
 
 void StepGrow(HWND window)
 {
-    // The steps are computed once per process: 414 / 20 and 150 / 20 truncate
-    // to 20 and 7, so the last step overshoots and shows the full size.
+    // The steps are computed on the first grow tick at each scale: 414 / 20
+    // and 150 / 20 truncate to 20 and 7 at 96 DPI, scaled at other DPIs, so
+    // the eleventh step overshoots and shows the full size.
     if (bubbleState.growStepX == 0 && bubbleState.growStepY == 0) {
-        bubbleState.growStepX = GROW_DIVIDEND_X / bubbleState.growDivisor;
-        bubbleState.growStepY = GROW_DIVIDEND_Y / bubbleState.growDivisor;
+        bubbleState.growStepX = Scaled(GROW_DIVIDEND_X / bubbleState.growDivisor, bubbleState.dpi);
+        bubbleState.growStepY = Scaled(GROW_DIVIDEND_Y / bubbleState.growDivisor, bubbleState.dpi);
     }
     bubbleState.growWidth += bubbleState.growStepX;
     bubbleState.growHeight += bubbleState.growStepY;
-    if (bubbleState.growWidth >= BUBBLE_WIDTH || bubbleState.growHeight >= BUBBLE_HEIGHT) {
+    const SIZE size = BubbleSize();
+    if (bubbleState.growWidth >= size.cx || bubbleState.growHeight >= size.cy) {
         KillTimer(window, TIMER_GROW);
-        Present(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+        Present(window, size.cx, size.cy);
         bubbleState.growWidth = 0;
         bubbleState.growHeight = 0;
         return;

@@ -8,7 +8,8 @@
 #include "locator/locator.h"
 #include "widgets/widgets.h"
 
-// Fixed geometry.
+// Fixed geometry, in pixels at 96 DPI (100 %). At another scale every length
+// is its 96-DPI value scaled by Scaled().
 constexpr int BUBBLE_WIDTH = 207;
 constexpr int BUBBLE_HEIGHT = 75;
 constexpr int RIGHT_SIDE_OVERLAP = 10;                               // x = icon right - 10
@@ -17,6 +18,18 @@ constexpr RECT DISMISS_RECT_RIGHT_SIDE = {125, 35, 191, 59};
 constexpr RECT DISMISS_RECT_LEFT_SIDE = {116, 35, 182, 59};
 constexpr UINT ID_DISMISS_BUTTON = 2000;
 constexpr POINT DISMISS_BADGE_ORIGIN = {66, 24};
+
+// The scale: the effective DPI of the monitor that holds the icon.
+constexpr UINT STANDARD_DPI = USER_DEFAULT_SCREEN_DPI;   // 100 %
+// A length of the bubble at `dpi`: its 96-DPI value scaled, halves rounded
+// away from zero, so that nothing changes at 96 DPI.
+inline int Scaled(int length, UINT dpi)
+{
+    return MulDiv(length, static_cast<int>(dpi), static_cast<int>(STANDARD_DPI));
+}
+// The scales the pictures are drawn for, in per cent; set k of the
+// pictures has the resource ids of the 100 % set plus k * IDP_SCALE_STEP.
+constexpr int PICTURE_PERCENTS[] = {100, 125, 150, 175, 200, 225, 250, 300};
 
 // Timers of the bubble window (none has a timer procedure).
 constexpr UINT_PTR TIMER_TRACK = 100;
@@ -35,6 +48,7 @@ constexpr int ALPHA_OPAQUE = 255;
 constexpr int GROW_DIVISOR = 20;
 constexpr int GROW_DIVIDEND_X = 2 * BUBBLE_WIDTH;   // 414
 constexpr int GROW_DIVIDEND_Y = 2 * BUBBLE_HEIGHT;  // 150
+// SPI_GETCLIENTAREAANIMATION off: no fades and no grow (see AnimationsOn).
 
 // The PNG resources (type "PNG") and the accessible name searched for.
 constexpr char PNG_RESOURCE_TYPE[] = "PNG";
@@ -59,6 +73,7 @@ struct BubbleState {
     int growStepX = 0;
     int growStepY = 0;
     int growDivisor = GROW_DIVISOR;
+    UINT dpi = STANDARD_DPI;   // the scale the canvas, pictures and button are made for
     HDC canvasDC = nullptr;
     HBITMAP canvasBitmap = nullptr;
     PngImage* bubbleImageRight = nullptr;
@@ -83,13 +98,27 @@ struct BubbleState {
 
 extern BubbleState bubbleState;
 
-// Where the bubble goes beside an icon on a screen `screenWidth` pixels wide.
+// The monitor that holds the icon's rectangle (the nearest one when none
+// does): its work area, where the bubble must fit, and its effective DPI.
+struct IconDisplay {
+    RECT workArea;
+    UINT dpi;
+};
+IconDisplay DisplayOfIcon(const IconRect& icon);
+
+// Where the bubble goes beside an icon: on the right while it fits inside the
+// work area's right edge, else on the left; all lengths at `dpi`.
 struct BubblePlacement {
     LONG x;
     LONG y;
     bool onRight;
 };
-BubblePlacement PlaceBubble(const IconRect& icon, int screenWidth);
+BubblePlacement PlaceBubble(const IconRect& icon, const RECT& workArea, UINT dpi);
+
+// Whether the user lets windows animate (Settings, Accessibility, Visual
+// effects: SPI_GETCLIENTAREAANIMATION). Off: the bubble appears at full
+// opacity at once, jumps to a new place at full size, and ends at once.
+bool AnimationsOn();
 
 // True once creation has made the dismiss button and its host; every case
 // that uses them gives default handling before that. A canvas that could not
@@ -113,6 +142,10 @@ bool RecordBubbleMove(HWND window, LPARAM lParam);
 void RepaintBubble(HWND window);
 // WM_ACTIVATE: back directly above the desktop's icons.
 void KeepBubbleAboveDesktop(HWND window);
+
+// WM_GETOBJECT for OBJID_CLIENT: the bubble's accessible object, as the
+// LRESULT to return (see bubble/accessible.cpp).
+LRESULT AnswerAccessibleObject(HWND window, WPARAM objectFlags);
 
 // WM_TIMER: the animation or the tracking tick of `timerId`.
 void OnBubbleTimer(HWND window, WPARAM timerId);

@@ -8,8 +8,8 @@
 // x `height` of the canvas showing, and puts it back above the desktop.
 void Present(HWND window, int width, int height);
 
-// The dismiss button's rectangle for a side.
-RECT DismissRectFor(bool onRight);
+// The dismiss button's rectangle for a side, at `dpi`.
+RECT DismissRectFor(bool onRight, UINT dpi);
 
 // Timer ticks.
 void StepFadeIn(HWND window);
@@ -18,5 +18,10 @@ void StepGrow(HWND window);
 void TrackIcon(HWND window);
 
 // Starts the fade-out that ends the process, once: alpha back to opaque,
-// tracking stopped, TIMER_FADE_OUT started with `periodMs`.
+// tracking stopped, TIMER_FADE_OUT started with `periodMs`. With animations
+// off the bubble ends at once instead.
 void BeginFadeOut(HWND window, UINT periodMs);
+
+// Tells screen readers that the bubble's message is shown (EVENT_SYSTEM_ALERT
+// on the window's client object).
+void AnnounceBubble(HWND window);

@@ -4,6 +4,7 @@
 #include "app/presentation.h"
 #include "bubble/bubble.h"
 #include "bubble/bubble_internal.h"
+#include "bubble/canvas.h"
 
 BubbleState bubbleState;
 int gdiplusShutdowns = 0;
@@ -35,7 +36,8 @@ void Present(HWND window, int width, int height)
 
 void RepaintBubble(HWND window)
 {
-    Present(window, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+    const SIZE size = BubbleSize();
+    Present(window, size.cx, size.cy);
 }
 
 void KeepBubbleAboveDesktop(HWND window)
@@ -49,5 +51,16 @@ void BeginFadeOut(HWND window, UINT periodMs)
     bubbleState.dismissing = 1;
     bubbleState.alpha = ALPHA_OPAQUE;
     KillTimer(window, TIMER_TRACK);
-    SetTimer(window, TIMER_FADE_OUT, periodMs, nullptr);
+    if (AnimationsOn()) {
+        SetTimer(window, TIMER_FADE_OUT, periodMs, nullptr);
+        return;
+    }
+    // Without animations the bubble ends at once, as the fade-out's last tick
+    // ends it: WM_DESTROY runs before this returns.
+    SendMessageA(window, WM_DESTROY, 0, 0);
+}
+
+void AnnounceBubble(HWND window)
+{
+    NotifyWinEvent(EVENT_SYSTEM_ALERT, window, OBJID_CLIENT, CHILDID_SELF);
 }

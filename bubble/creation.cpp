@@ -8,7 +8,6 @@
 #include "bubble/bubble_internal.h"
 #include "bubble/canvas.h"
 #include "gfx/geometry.h"
-#include "res/resource.h"
 
 namespace {
 
@@ -25,7 +24,6 @@ bool CreateBubble(HWND window)
         SetWindowLongA(window, GWL_EXSTYLE, exStyle | BUBBLE_EX_STYLE_BITS);
     }
 
-    const int screenWidth = GetSystemMetrics(SM_CXFULLSCREEN);
     IconRect icon = {};
     if (!LocateDesktopIcon(TARGET_ICON_NAME, icon, bubbleState.desktopList)) {
         EndBubbleQuietly();
@@ -33,29 +31,26 @@ bool CreateBubble(HWND window)
     }
 
     bubbleState.desktopWindow = GetAncestor(bubbleState.desktopList.window, GA_ROOT);
-    const BubblePlacement placement = PlaceBubble(icon, screenWidth);
+    const IconDisplay display = DisplayOfIcon(icon);
+    bubbleState.dpi = display.dpi;
+    const BubblePlacement placement = PlaceBubble(icon, display.workArea, display.dpi);
     if (!placement.onRight) bubbleState.bubbleOnRight = 0;
     bubbleState.windowX = bubbleState.lastPlacedX = placement.x;
     bubbleState.windowY = bubbleState.lastPlacedY = placement.y;
 
     // Shown without activation; sends WM_MOVE back before it returns. Then
     // directly above the desktop's icons and beneath every application window.
-    SetWindowPos(window, nullptr, placement.x, placement.y, BUBBLE_WIDTH, BUBBLE_HEIGHT,
+    const SIZE size = BubbleSize();
+    SetWindowPos(window, nullptr, placement.x, placement.y, size.cx, size.cy,
                  SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER);
     PlaceAboveDesktop(window, bubbleState.desktopWindow);
 
     BuildCanvas(window);
-
-    bubbleState.bubbleImageRight = LoadPngResource(IDP_BUBBLE_RIGHT, PNG_RESOURCE_TYPE);
-    bubbleState.bubbleImageLeft = LoadPngResource(IDP_BUBBLE_LEFT, PNG_RESOURCE_TYPE);
-    bubbleState.buttonImageNormal = LoadPngResource(IDP_BUTTON_NORMAL, PNG_RESOURCE_TYPE);
-    bubbleState.buttonImageHover = LoadPngResource(IDP_BUTTON_HOVER, PNG_RESOURCE_TYPE);
-    bubbleState.buttonImagePressed = LoadPngResource(IDP_BUTTON_PRESSED, PNG_RESOURCE_TYPE);
-
+    LoadPictures();
     DrawBubblePicture();
 
     ImageButton* const button =
-        new ImageButton(DismissRectFor(bubbleState.bubbleOnRight != 0), ID_DISMISS_BUTTON);
+        new ImageButton(DismissRectFor(bubbleState.bubbleOnRight != 0, bubbleState.dpi), ID_DISMISS_BUTTON);
     bubbleState.dismissButton = button;
     button->SetImage(Normal, bubbleState.buttonImageNormal);
     button->SetImage(Hover, bubbleState.buttonImageHover);
@@ -68,15 +63,20 @@ bool CreateBubble(HWND window)
     host->targetDC = bubbleState.canvasDC;
     host->AddButton(0, button);
 
-    // The first presentation, fully transparent; the window already stands
-    // above the desktop. The fade-in makes it visible.
+    // The first presentation, fully transparent, and the fade-in makes it
+    // visible; with animations off it is opaque at once. The window already
+    // stands above the desktop.
+    const bool animate = AnimationsOn();
+    bubbleState.alpha = animate ? 0 : ALPHA_OPAQUE;
     host->PaintButtons(bubbleState.canvasDC);
-    PushCanvas(window, {bubbleState.canvasDC, {bubbleState.windowX, bubbleState.windowY},
-                        {BUBBLE_WIDTH, BUBBLE_HEIGHT}, bubbleState.alpha});
+    PushCanvas(window, {bubbleState.canvasDC, {bubbleState.windowX, bubbleState.windowY}, size, bubbleState.alpha});
 
     SetTimer(window, TIMER_TRACK, TRACK_PERIOD_MS, nullptr);
-    bubbleState.alpha = 0;
-    SetTimer(window, TIMER_FADE_IN, FADE_IN_PERIOD_MS, nullptr);
+    if (animate) {
+        SetTimer(window, TIMER_FADE_IN, FADE_IN_PERIOD_MS, nullptr);
+    } else {
+        AnnounceBubble(window);
+    }
     return true;
 }
 

@@ -12,7 +12,7 @@ namespace {
 // to its place on that picture.
 void SwitchSide(HWND window)
 {
-    bubbleState.dismissButton->rect = DismissRectFor(bubbleState.bubbleOnRight != 0);
+    bubbleState.dismissButton->rect = DismissRectFor(bubbleState.bubbleOnRight != 0, bubbleState.dpi);
 
     ReleaseCanvas();
     BuildCanvas(window);
@@ -24,14 +24,14 @@ void SwitchSide(HWND window)
 
 void TrackOnce(HWND window)
 {
-    const int screenWidth = GetSystemMetrics(SM_CXFULLSCREEN);
     IconRect icon = {};
     const bool found = LocateDesktopIcon(TARGET_ICON_NAME, icon, bubbleState.desktopList);
     if (found) bubbleState.desktopWindow = GetAncestor(bubbleState.desktopList.window, GA_ROOT);
 
     // Runs whether or not the icon was found: with the all-zero rectangle of
     // a failed search the side becomes the right one.
-    const BubblePlacement placement = PlaceBubble(icon, screenWidth);
+    const IconDisplay display = DisplayOfIcon(icon);
+    const BubblePlacement placement = PlaceBubble(icon, display.workArea, display.dpi);
     const bool flipped = placement.onRight != (bubbleState.bubbleOnRight != 0);
     bubbleState.bubbleOnRight = placement.onRight ? 1 : 0;
 
@@ -39,19 +39,29 @@ void TrackOnce(HWND window)
         BeginFadeOut(window, FADE_OUT_VANISH_PERIOD_MS);
         return;
     }
-    if (flipped) SwitchSide(window);
+    // The icon went to a monitor of another scale, or the user changed the
+    // scale: the bubble is made again at the new size (on the new side too).
+    const bool rescaled = display.dpi != bubbleState.dpi;
+    if (rescaled) {
+        ChangeScale(window, display.dpi);
+    } else if (flipped) {
+        SwitchSide(window);
+    }
 
-    if (placement.x == bubbleState.lastPlacedX && placement.y == bubbleState.lastPlacedY) {
+    if (!rescaled && placement.x == bubbleState.lastPlacedX && placement.y == bubbleState.lastPlacedY) {
         return;  // not moved; a new canvas waits for the next presentation
     }
 
     bubbleState.windowX = placement.x;
     bubbleState.windowY = placement.y;
-    // Shown at the new place with nothing visible yet; the grow reveals it.
-    Present(window, 0, 0);
+    // Shown at the new place with nothing visible yet, and the grow reveals
+    // it; without animations it shows there whole at once.
+    const bool animate = AnimationsOn();
+    const SIZE size = BubbleSize();
+    Present(window, animate ? 0 : size.cx, animate ? 0 : size.cy);
     bubbleState.lastPlacedX = bubbleState.windowX;
     bubbleState.lastPlacedY = bubbleState.windowY;
-    SetTimer(window, TIMER_GROW, GROW_PERIOD_MS, nullptr);
+    if (animate) SetTimer(window, TIMER_GROW, GROW_PERIOD_MS, nullptr);
 }
 
 }  // namespace

@@ -99,6 +99,11 @@ private:
 // nativeImage and a failing lastStatus. The caller owns the result.
 PngImage* LoadPngResource(int id, const char* type);
 
+// The resource `id` as LoadPngResource decodes it, made exactly `width` x
+// `height` pixels: a picture of another size is drawn to that size with
+// high-quality (bicubic) filtering into a new 32-bit premultiplied bitmap.
+PngImage* LoadPngResourceSized(int id, const char* type, int width, int height);
+
 // The native handle of `image`, null for a null image: what the drawing calls
 // receive for a picture that failed to load.
 inline Gdiplus::GpImage* NativeImageOf(const PngImage* image)

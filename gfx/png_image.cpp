@@ -1,5 +1,6 @@
 // PNG pictures decoded by GDI+ from the executable's own resources.
 #include "gfx/gfx.h"
+#include "gfx/gdi_guards.h"
 
 #include <cstring>
 
@@ -68,10 +69,9 @@ UINT PngImage::GetHeight()
 }
 
 // Copies the resource bytes into a fixed global block and returns a stream
-// over it, or null with the reason in `failure`. The block is freed here only
-// when no stream was made over it; once a stream exists, the block stays for
-// as long as the process runs, because the decoder may read it long after the
-// load call returned.
+// over it, or null with the reason in `failure`. The block is freed here when
+// no stream was made over it; once a stream exists, the block lives as long as
+// the stream, which the decoder may read long after the load call returned.
 static IStream* OpenResourceStream(int id, const char* type, Gdiplus::GpStatus& failure)
 {
     failure = Gdiplus::Win32Error;
@@ -90,7 +90,10 @@ static IStream* OpenResourceStream(int id, const char* type, Gdiplus::GpStatus& 
         } else {
             std::memcpy(copy, bytes, size);
             GlobalUnlock(block);
-            if (FAILED(CreateStreamOnHGlobal(block, FALSE, &stream)) || !stream) {
+            // The stream frees the block with its last reference: the
+            // decoder keeps one for as long as the image lives, and a
+            // picture drawn to another size lets its decoded image go.
+            if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream)) || !stream) {
                 stream = nullptr;
                 GlobalFree(block);
             }
@@ -109,5 +112,54 @@ PngImage* LoadPngResource(int id, const char* type)
     // The decoder holds its own reference to the stream for as long as it
     // needs it; the loader's reference ends here.
     if (stream) stream->Release();
+    return image;
+}
+
+// The whole of `source`, drawn to a new width x height bitmap. Tiling the
+// source by mirroring it keeps the filter from pulling transparent pixels in
+// at the picture's edges.
+static Gdiplus::GpBitmap* Resample(Gdiplus::GpImage* source, int width, int height)
+{
+    UINT sourceWidth = 0;
+    UINT sourceHeight = 0;
+    GdipGetImageWidth(source, &sourceWidth);
+    GdipGetImageHeight(source, &sourceHeight);
+    Gdiplus::GpBitmap* resized = nullptr;
+    if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppPARGB, nullptr, &resized) != Gdiplus::Ok) {
+        return nullptr;
+    }
+    Gdiplus::GpImageAttributes* attributes = nullptr;
+    GdipCreateImageAttributes(&attributes);
+    GdipSetImageAttributesWrapMode(attributes, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+    const Graphics graphics(resized);
+    Gdiplus::GpStatus status = Gdiplus::GenericError;
+    if (graphics.Made()) {
+        GdipSetCompositingMode(graphics.Get(), Gdiplus::CompositingModeSourceCopy);
+        GdipSetInterpolationMode(graphics.Get(), Gdiplus::InterpolationModeHighQualityBicubic);
+        GdipSetPixelOffsetMode(graphics.Get(), Gdiplus::PixelOffsetModeHighQuality);
+        status = GdipDrawImageRectRectI(graphics.Get(), source, 0, 0, width, height, 0, 0,
+                                        static_cast<INT>(sourceWidth), static_cast<INT>(sourceHeight),
+                                        Gdiplus::UnitPixel, attributes, nullptr, nullptr);
+    }
+    if (attributes) GdipDisposeImageAttributes(attributes);
+    if (status != Gdiplus::Ok) {
+        GdipDisposeImage(resized);
+        return nullptr;
+    }
+    return resized;
+}
+
+PngImage* LoadPngResourceSized(int id, const char* type, int width, int height)
+{
+    PngImage* const image = LoadPngResource(id, type);
+    if (!image || !image->nativeImage || width <= 0 || height <= 0) return image;
+    if (image->GetWidth() == static_cast<UINT>(width) && image->GetHeight() == static_cast<UINT>(height)) {
+        return image;
+    }
+    Gdiplus::GpBitmap* const resized = Resample(image->nativeImage, width, height);
+    if (resized) {
+        GdipDisposeImage(image->nativeImage);
+        image->nativeImage = resized;
+    }
     return image;
 }

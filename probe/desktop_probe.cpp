@@ -4,18 +4,22 @@
 //
 //   desktop-probe.exe > probe.txt
 //
-// It prints the process's DPI awareness (the same manifest as the bubble's),
-// each monitor's rectangle and DPI, the screen metrics the bubble reads, the
-// shell's desktop windows (class, title, rectangle, visibility, place in the
-// z-order, owning process), every item of the desktop list view with its
-// accessible name and raw accLocation answer, and where the bubble would
-// stand. It only reads; it changes nothing and shows no window.
+// It prints the process's DPI awareness (the same manifest as the bubble's:
+// per-monitor v1 or v2), each monitor's rectangle, work area and effective
+// DPI, the screen metrics, the shell's desktop windows (class, title,
+// rectangle, visibility, place in the z-order, owning process), every item of
+// the desktop list view with its accessible name, raw accLocation answer and
+// monitor, and where the bubble would stand: the scale and size it would be
+// drawn at, its side and place, and the window it would stand directly above.
+// It only reads; it changes nothing and shows no window.
 #include <windows.h>
 #include <objbase.h>
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "bubble/bubble.h"
 #include "locator/locator.h"
@@ -24,6 +28,7 @@
 namespace {
 
 constexpr int TEXT_CHARS = 256;
+constexpr int PERCENT_AT_STANDARD_DPI = 100;   // the scale, in per cent, at 96 DPI
 
 // A function of user32 or shcore looked up by name: Windows 7 and 8 and
 // Wine 8 lack some of them; null then.
@@ -46,16 +51,27 @@ const char* AwarenessName(int awareness)
     }
 }
 
+// DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2: Windows 10 1703 and later.
+const HANDLE PER_MONITOR_V2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+
 void PrintDpiAwareness()
 {
     using GetContext = HANDLE(WINAPI*)();
     using AwarenessOf = int(WINAPI*)(HANDLE);
+    using ContextsEqual = BOOL(WINAPI*)(HANDLE, HANDLE);
     using SystemDpi = UINT(WINAPI*)();
     const auto getContext = Lookup<GetContext>("user32.dll", "GetThreadDpiAwarenessContext");
     const auto awarenessOf = Lookup<AwarenessOf>("user32.dll", "GetAwarenessFromDpiAwarenessContext");
+    const auto contextsEqual = Lookup<ContextsEqual>("user32.dll", "AreDpiAwarenessContextsEqual");
     const auto systemDpi = Lookup<SystemDpi>("user32.dll", "GetDpiForSystem");
     if (getContext != nullptr && awarenessOf != nullptr) {
-        std::printf("dpi awareness: %s\n", AwarenessName(awarenessOf(getContext())));
+        const HANDLE context = getContext();
+        const int awareness = awarenessOf(context);
+        const char* version = "";
+        if (awareness == 2 && contextsEqual != nullptr) {
+            version = contextsEqual(context, PER_MONITOR_V2) ? " v2" : " v1";
+        }
+        std::printf("dpi awareness: %s%s\n", AwarenessName(awareness), version);
     } else {
         std::printf("dpi awareness: %s (per-monitor awareness not offered)\n",
                     IsProcessDPIAware() ? "system aware" : "unaware");
@@ -73,8 +89,20 @@ void PrintDpiAwareness()
                 GetSystemMetrics(SM_CMONITORS));
 }
 
+// The monitors in the order they were printed, to name an icon's monitor.
+std::vector<HMONITOR> monitors;
+
+int MonitorNumber(HMONITOR monitor)
+{
+    for (size_t index = 0; index < monitors.size(); ++index) {
+        if (monitors[index] == monitor) return static_cast<int>(index);
+    }
+    return -1;
+}
+
 BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM counter)
 {
+    monitors.push_back(monitor);
     using DpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
     const auto dpiForMonitor = Lookup<DpiForMonitor>("shcore.dll", "GetDpiForMonitor");
     constexpr int MDT_EFFECTIVE_DPI = 0;
@@ -163,11 +191,34 @@ void PrintDesktopItems()
         LONG width = 0;
         LONG height = 0;
         const HRESULT result = item.Location(left, top, width, height);
-        std::printf("  item %d: \"%s\" accLocation %ld, %ld, %ld x %ld (0x%08lX)\n", visited++, item.Name(),
-                    left, top, width, height, static_cast<unsigned long>(result));
+        const RECT bounds{left, top, left + width, top + height};
+        std::printf("  item %d: \"%s\" accLocation %ld, %ld, %ld x %ld (0x%08lX) monitor %d\n", visited++,
+                    item.Name(), left, top, width, height, static_cast<unsigned long>(result),
+                    MonitorNumber(MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST)));
         return false;
     }, &count);
     std::printf("items: %ld reported, %d named simple elements\n", count, visited);
+}
+
+// The window directly above which the bubble would stand, as the bubble's
+// z-order step puts it.
+void PrintZOrderStep()
+{
+    const HWND listView = FindDesktopListView();
+    const HWND desktop = listView != nullptr ? GetAncestor(listView, GA_ROOT) : nullptr;
+    if (desktop == nullptr) {
+        std::printf("z-order: no desktop window: the bubble would go to the bottom\n");
+        return;
+    }
+    std::printf("z-order: directly above the desktop's window\n");
+    PrintWindow(desktop, 1, -1);
+    const HWND above = GetWindow(desktop, GW_HWNDPREV);
+    std::printf("  below the window now above it: ");
+    if (above != nullptr) {
+        PrintWindow(above, 0, -1);
+    } else {
+        std::printf("none (the desktop's window is the top one)\n");
+    }
 }
 
 void PrintBubblePlace()
@@ -177,11 +228,17 @@ void PrintBubblePlace()
         std::printf("bubble: no icon named \"%s\": the program would end quietly\n", TARGET_ICON_NAME);
         return;
     }
-    const int screenWidth = GetSystemMetrics(SM_CXFULLSCREEN);
-    const BubblePlacement place = PlaceBubble(icon, screenWidth);
-    std::printf("bubble: icon (%ld, %ld)-(%ld, %ld), screen width %d: %s side at (%ld, %ld), %d x %d\n",
-                icon.left, icon.top, icon.right, icon.bottom, screenWidth, place.onRight ? "right" : "left",
-                place.x, place.y, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+    const RECT bounds{icon.left, icon.top, icon.right, icon.bottom};
+    const IconDisplay display = DisplayOfIcon(icon);
+    const BubblePlacement place = PlaceBubble(icon, display.workArea, display.dpi);
+    std::printf("bubble: icon (%ld, %ld)-(%ld, %ld) on monitor %d, work area (%ld, %ld)-(%ld, %ld), dpi %u "
+                "(%d %%): %s side at (%ld, %ld), %d x %d\n",
+                icon.left, icon.top, icon.right, icon.bottom,
+                MonitorNumber(MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST)), display.workArea.left,
+                display.workArea.top, display.workArea.right, display.workArea.bottom, display.dpi,
+                Scaled(PERCENT_AT_STANDARD_DPI, display.dpi), place.onRight ? "right" : "left", place.x, place.y,
+                Scaled(BUBBLE_WIDTH, display.dpi), Scaled(BUBBLE_HEIGHT, display.dpi));
+    PrintZOrderStep();
 }
 
 }  // namespace

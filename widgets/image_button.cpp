@@ -56,6 +56,18 @@ void ImageButton::HandleMouse(UINT message, WPARAM, LPARAM, HCURSOR* cursorSlot)
     Render(state);
 }
 
+void ImageButton::Reshape(const RECT& rectangle)
+{
+    const int width = rectangle.right - rectangle.left;
+    const int height = rectangle.bottom - rectangle.top;
+    if (width != surface->width || height != surface->height) {
+        delete surface;
+        surface = new MemorySurface(width, height);
+    }
+    rect = rectangle;
+    Render(state);
+}
+
 // Draws the picture at its own size with its top-left corner at (x, y), so
 // it is never scaled; whatever falls outside the surface is clipped.
 void ImageButton::DrawImageAt(HDC dc, int x, int y, PngImage* image)

@@ -35,6 +35,10 @@ public:
     // State transition for `message`, cursor choice (stored through
     // cursorSlot and applied), re-render. wParam and lParam are not used.
     void HandleMouse(UINT message, WPARAM wParam, LPARAM lParam, HCURSOR* cursorSlot);
+    // Moves the button to `rectangle`; a rectangle of another size (the
+    // bubble drawn at another scale) gets a surface of that size. Re-renders
+    // the current state.
+    void Reshape(const RECT& rectangle);
 
     PngImage* images[IMAGE_SLOT_COUNT];
     MemorySurface* surface;

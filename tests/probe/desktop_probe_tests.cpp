@@ -49,19 +49,19 @@ TEST(DesktopProbe, PrintsTheWindowsTheItemsAsTheyAnswerAndTheBubblesPlaceOnEithe
     desktop.Add(standin::MakeItem(std::string("readme.txt"), RECT{20, 10, 95, 80}));
     const size_t icon = desktop.Add(standin::MakeItem(std::string("marrowtune"), RECT{20, 100, 95, 170}));
 
-    const std::string width = std::to_string(GetSystemMetrics(SM_CXFULLSCREEN));
     const std::string firstRun = RunProbe();
     const std::vector<std::string> expectedLines = {
-        "dpi awareness: ",
-        "SM_CXFULLSCREEN " + width,
+        "dpi awareness: per-monitor aware",
         "monitor 0: ",
         "\"Progman\"",
         "\"SHELLDLL_DefView\"",
         "\"SysListView32\" \"FolderView\"",
-        "item 0: \"readme.txt\" accLocation 20, 10, 75 x 70 (0x00000000)",
-        "item 1: \"marrowtune\" accLocation 20, 100, 75 x 70 (0x00000000)",
+        "item 0: \"readme.txt\" accLocation 20, 10, 75 x 70 (0x00000000) monitor 0",
+        "item 1: \"marrowtune\" accLocation 20, 100, 75 x 70 (0x00000000) monitor 0",
         "items: 2 reported, 2 named simple elements",
-        "bubble: icon (20, 100)-(95, 170), screen width " + width + ": right side at (85, 100), 207 x 75",
+        "bubble: icon (20, 100)-(95, 170) on monitor 0, work area (0, 0)-(800, 600), dpi 96 (100 %): right side at "
+        "(85, 100), 207 x 75",
+        "z-order: directly above the desktop's window",
         "exit code 0\n",
     };
     for (const std::string& line : expectedLines) EXPECT_TRUE(Holds(firstRun, line));
@@ -70,8 +70,8 @@ TEST(DesktopProbe, PrintsTheWindowsTheItemsAsTheyAnswerAndTheBubblesPlaceOnEithe
     item.left = 700;
     item.top = 300;
     desktop.Update();
-    EXPECT_TRUE(Holds(RunProbe(), "bubble: icon (700, 300)-(775, 370), screen width " + width +
-                                      ": left side at (503, 300)"));
+    EXPECT_TRUE(Holds(RunProbe(), "bubble: icon (700, 300)-(775, 370) on monitor 0, work area (0, 0)-(800, 600), "
+                                  "dpi 96 (100 %): left side at (503, 300)"));
 
     desktop.Remove(icon);
     EXPECT_TRUE(Holds(RunProbe(), "bubble: no icon named \"marrowtune\""));
