@@ -122,3 +122,45 @@ TEST_F(BubbleTest, AnUnknownTimerIdChangesNothing)
     EXPECT_EQ(TimerCalls{}, NewTimerCalls());
     EXPECT_FALSE(TakeQuitMessage());
 }
+
+// With animations turned off by the user: shown opaque at once, moved at full
+// size, ended at once by a click or by the icon's going; the tracking timer
+// as ever.
+TEST_F(BubbleTest, WithAnimationsOffTheBubbleAppearsMovesAndEndsAtOnce)
+{
+    SetAnimationsOn(false);
+    StartWithIcon(TYPICAL_ICON);
+    EXPECT_EQ(1, shellCounters.presentations);
+    EXPECT_EQ(ALPHA_OPAQUE, shellCounters.lastAlpha);
+    EXPECT_TRUE(LastPresentationShown());
+    EXPECT_EQ(TimerCalls{Armed(TIMER_TRACK, TRACKING_MS)}, NewTimerCalls()) << "no fade-in";
+
+    MoveIcon({220, 260, 295, 330});
+    Tick(TIMER_TRACK);
+    EXPECT_EQ(TimerCalls{}, NewTimerCalls()) << "no grow";
+    EXPECT_EQ(285, shellCounters.lastPoint.x);
+    EXPECT_EQ(207, shellCounters.lastSize.cx);
+    EXPECT_EQ(75, shellCounters.lastSize.cy);
+    EXPECT_TRUE(LastPresentationShown());
+
+    SendClick(window, ON_BUTTON);
+    EXPECT_EQ(1, gdiplusShutdowns) << "WM_DESTROY ran within the click";
+    int exitCode = NO_QUIT;
+    EXPECT_TRUE(TakeQuitMessage(&exitCode));
+    EXPECT_EQ(0, exitCode);
+    EXPECT_EQ(TimerCalls{Killed(TIMER_TRACK)}, NewTimerCalls()) << "no fade-out";
+}
+
+TEST_F(BubbleTest, WithAnimationsOffAVanishedIconEndsTheBubbleAtOnce)
+{
+    SetAnimationsOn(false);
+    StartWithIcon(TYPICAL_ICON);
+    const int presentations = shellCounters.presentations;
+    NewTimerCalls();
+    RemoveIcon();
+    Tick(TIMER_TRACK);
+    EXPECT_EQ(presentations, shellCounters.presentations);
+    EXPECT_EQ(1, gdiplusShutdowns);
+    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_EQ(TimerCalls{Killed(TIMER_TRACK)}, NewTimerCalls());
+}

@@ -228,6 +228,27 @@ TEST_F(BubbleTest, PresentationsAndActivationChangesSendTheBubbleBelowApplicatio
     }
 }
 
+TEST_F(BubbleTest, InARaisedDesktopTheBubbleStandsDirectlyAboveTheIconsNotUnderTheWallpaper)
+{
+    StartWithIcon(TYPICAL_ICON, standin::Layout::Raised);
+    const HWND icons = desktop->TopLevel();
+    const HWND wallpaper = desktop->Wallpaper();
+    ASSERT_TRUE(Below(wallpaper, icons));
+    const HWND application = CreateApplicationWindow();
+    ASSERT_NE(nullptr, application);
+    const auto directlyAboveTheIcons = [&] { return GetWindow(window, GW_HWNDNEXT) == icons; };
+
+    EXPECT_TRUE(directlyAboveTheIcons()) << "after creation";
+    SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Tick(TIMER_FADE_IN);
+    EXPECT_TRUE(directlyAboveTheIcons()) << "after a presentation from the bottom";
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_TRUE(directlyAboveTheIcons()) << "after WM_ACTIVATE from the top";
+    EXPECT_TRUE(Below(window, application));
+    EXPECT_TRUE(Below(wallpaper, window));
+}
+
 TEST_F(BubbleTest, CreationPutsTheBubbleBelowAnApplicationAlreadyShown)
 {
     const HWND application = CreateApplicationWindow();

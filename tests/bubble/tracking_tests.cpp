@@ -210,3 +210,69 @@ TEST_F(BubbleTest, ATickThatArrivesWhileATickWaitsOnTheShellReturnsAtOnce)
     Tick(TIMER_TRACK);
     EXPECT_EQ(385, bubbleState.lastPlacedX);
 }
+
+TEST_F(BubbleTest, TheIconsMonitorDecidesTheSideAndItsScaleTheBubblesSize)
+{
+    // The primary monitor at 100 %, a second one to its right at 150 %.
+    const RECT primary = {0, 0, 800, 600};
+    const RECT second = {800, 0, 1824, 768};
+    SimulateMonitors({{primary, primary, 96}, {second, second, 144}});
+    StartWithIcon(TYPICAL_ICON);
+    EXPECT_EQ(96u, bubbleState.dpi);
+    const long gdiObjects = guiobjects::CountGdiObjects();
+
+    // The bubble drawn at the monitor's scale, whole after eleven grow steps
+    // of 30 x 11, on the right: near that monitor's left edge there is room.
+    const auto expectScale = [&](UINT dpi, LONG width, LONG height, const RECT& button) {
+        EXPECT_EQ(dpi, bubbleState.dpi);
+        const testpictures::DibPixels canvas(bubbleState.canvasBitmap);
+        EXPECT_EQ(width, canvas.width);
+        EXPECT_EQ(height, canvas.height);
+        EXPECT_EQ(static_cast<UINT>(width), bubbleState.bubbleImageRight->GetWidth());
+        EXPECT_EQ(static_cast<UINT>(button.right - button.left), bubbleState.buttonImageHover->GetWidth());
+        EXPECT_TRUE(EqualRect(&button, &bubbleState.dismissButton->rect));
+        EXPECT_EQ(button.right - button.left, bubbleState.dismissButton->surface->width);
+        EXPECT_EQ(button.bottom - button.top, bubbleState.dismissButton->surface->height);
+    };
+    MoveIcon({810, 100, 885, 170});
+    Tick(TIMER_TRACK);
+    expectScale(144, 311, 113, {188, 53, 287, 89});
+    EXPECT_EQ(1, bubbleState.bubbleOnRight);
+    EXPECT_EQ(870, shellCounters.lastPoint.x);
+    std::vector<SIZE> grow;
+    for (int tick = 0; tick < 11; ++tick) {
+        Tick(TIMER_GROW);
+        grow.push_back(shellCounters.lastSize);
+    }
+    EXPECT_EQ(30, grow[0].cx);
+    EXPECT_EQ(11, grow[0].cy);
+    EXPECT_EQ(300, grow[9].cx);
+    EXPECT_EQ(311, grow[10].cx);
+    EXPECT_EQ(113, grow[10].cy);
+    EXPECT_EQ(0, bubbleState.growWidth) << "the grow ended on its eleventh tick";
+    EXPECT_TRUE(LastPresentationShown());
+
+    // The user sets that monitor to 200 %: the next tick makes the bubble
+    // again at 414 x 150, 20 pixels into the icon, and grows it there.
+    SimulateMonitors({{primary, primary, 96}, {second, second, 192}});
+    NewTimerCalls();
+    Tick(TIMER_TRACK);
+    expectScale(192, 414, 150, {250, 70, 382, 118});
+    EXPECT_EQ(865, shellCounters.lastPoint.x);
+    EXPECT_EQ(TimerCalls{Armed(TIMER_GROW, GROW_MS)}, NewTimerCalls());
+
+    // At that monitor's right edge: the left side, 394 pixels to the left.
+    MoveIcon({1740, 100, 1815, 170});
+    Tick(TIMER_TRACK);
+    EXPECT_EQ(0, bubbleState.bubbleOnRight);
+    EXPECT_EQ(1740 - 394, shellCounters.lastPoint.x);
+    expectScale(192, 414, 150, {232, 70, 364, 118});
+    ExpectCanvasOfSide(false, 192);
+
+    // Back on the primary monitor: 100 % again, and nothing left behind.
+    MoveIcon(TYPICAL_ICON);
+    Tick(TIMER_TRACK);
+    expectScale(96, 207, 75, DISMISS_RECT_RIGHT_SIDE);
+    EXPECT_EQ(85, shellCounters.lastPoint.x);
+    EXPECT_EQ(gdiObjects, guiobjects::CountGdiObjects());
+}

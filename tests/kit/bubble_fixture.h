@@ -26,13 +26,15 @@ inline testing::AssertionResult LastPresentationShown()
                                        << shellCounters.lastError << ")";
 }
 
-// The canvas holds the picture of the bubble's side: column 6 lies on the
-// body of the left-side picture only (x 4..193), column 198 on the body of
-// the right-side one only (x 11..200).
-inline void ExpectCanvasOfSide(bool onRight)
+// The canvas holds the picture of the bubble's side: at 96 DPI column 6 lies
+// on the body of the left-side picture only (x 4..193), column 198 on the
+// body of the right-side one only (x 11..200); at other scales, their scaled
+// places.
+inline void ExpectCanvasOfSide(bool onRight, UINT dpi = STANDARD_DPI)
 {
-    EXPECT_EQ(!onRight, AlphaOf(CanvasPixel(6, 40)) == ALPHA_OPAQUE) << "column 6 of the canvas";
-    EXPECT_EQ(onRight, AlphaOf(CanvasPixel(198, 40)) == ALPHA_OPAQUE) << "column 198 of the canvas";
+    const int row = Scaled(40, dpi);
+    EXPECT_EQ(!onRight, AlphaOf(CanvasPixel(Scaled(6, dpi), row)) == ALPHA_OPAQUE) << "column 6 of the canvas";
+    EXPECT_EQ(onRight, AlphaOf(CanvasPixel(Scaled(198, dpi), row)) == ALPHA_OPAQUE) << "column 198 of the canvas";
 }
 
 class BubbleTest : public testing::Test {
@@ -50,9 +52,9 @@ protected:
     static constexpr UINT FADE_IN_MS = 50;
 
     // Creates the desktop with the icon at `icon` and the bubble beside it.
-    void StartWithIcon(const RECT& icon)
+    void StartWithIcon(const RECT& icon, standin::Layout layout = standin::Layout::Progman)
     {
-        desktop = std::make_unique<standin::Desktop>();
+        desktop = std::make_unique<standin::Desktop>(layout);
         iconIndex = desktop->Add(standin::MakeItem(std::string("marrowtune"), icon));
         window = CreateBubbleWindowForTest();
         ASSERT_NE(nullptr, window);

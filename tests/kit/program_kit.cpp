@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
+#include <cstring>
 
 #include "app/app.h"
 #include "app/presentation.h"
@@ -28,11 +31,19 @@ std::atomic<int> desktopWalks{0};
 // The single-instance mutexes the program created in this process: a fresh
 // process holds none.
 std::vector<HANDLE> mutexes;
+std::vector<SimulatedMonitor> simulatedMonitors;
+enum class Animations { Real, On, Off } animations = Animations::Real;
 
 decltype(&SetTimer) realSetTimer = nullptr;
 decltype(&KillTimer) realKillTimer = nullptr;
 decltype(&CreateMutexA) realCreateMutexA = nullptr;
 decltype(&AccessibleChildren) realAccessibleChildren = nullptr;
+decltype(&MonitorFromRect) realMonitorFromRect = nullptr;
+decltype(&GetMonitorInfoA) realGetMonitorInfoA = nullptr;
+decltype(&GetProcAddress) realGetProcAddress = nullptr;
+decltype(&SystemParametersInfoA) realSystemParametersInfoA = nullptr;
+using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+GetDpiForMonitorFunction realGetDpiForMonitor = nullptr;
 
 UINT_PTR WINAPI RecordSetTimer(HWND window, UINT_PTR id, UINT periodMs, TIMERPROC procedure)
 {
@@ -61,6 +72,81 @@ HRESULT STDAPICALLTYPE RecordAccessibleChildren(IAccessible* list, LONG start, L
 {
     if (start == 0) ++desktopWalks;
     return realAccessibleChildren(list, start, count, children, obtained);
+}
+
+// A simulated monitor's handle: its index plus one, a value no real
+// monitor handle takes.
+HMONITOR SimulatedHandle(size_t index)
+{
+    return reinterpret_cast<HMONITOR>(static_cast<UINT_PTR>(index + 1));
+}
+
+const SimulatedMonitor* SimulatedOf(HMONITOR monitor)
+{
+    const UINT_PTR index = reinterpret_cast<UINT_PTR>(monitor);
+    return index >= 1 && index <= simulatedMonitors.size() ? &simulatedMonitors[index - 1] : nullptr;
+}
+
+// The monitor with the largest share of `rect`, else the nearest one.
+HMONITOR WINAPI SimulateMonitorFromRect(LPCRECT rect, DWORD flags)
+{
+    if (simulatedMonitors.empty()) return realMonitorFromRect(rect, flags);
+    size_t best = 0;
+    long long bestArea = -1;
+    long long bestDistance = LLONG_MAX;
+    for (size_t index = 0; index < simulatedMonitors.size(); ++index) {
+        const RECT& bounds = simulatedMonitors[index].bounds;
+        RECT shared{};
+        const long long area = IntersectRect(&shared, rect, &bounds)
+            ? static_cast<long long>(shared.right - shared.left) * (shared.bottom - shared.top) : 0;
+        const long long dx = std::max({0L, bounds.left - rect->right, rect->left - bounds.right});
+        const long long dy = std::max({0L, bounds.top - rect->bottom, rect->top - bounds.bottom});
+        const long long distance = dx * dx + dy * dy;
+        if (area > bestArea || (area == bestArea && distance < bestDistance)) {
+            best = index;
+            bestArea = area;
+            bestDistance = distance;
+        }
+    }
+    return SimulatedHandle(best);
+}
+
+BOOL WINAPI SimulateGetMonitorInfoA(HMONITOR monitor, LPMONITORINFO info)
+{
+    const SimulatedMonitor* const simulated = SimulatedOf(monitor);
+    if (simulated == nullptr || simulatedMonitors.empty()) return realGetMonitorInfoA(monitor, info);
+    info->rcMonitor = simulated->bounds;
+    info->rcWork = simulated->workArea;
+    info->dwFlags = monitor == SimulatedHandle(0) ? MONITORINFOF_PRIMARY : 0;
+    return TRUE;
+}
+
+HRESULT WINAPI SimulateGetDpiForMonitor(HMONITOR monitor, int kind, UINT* dpiX, UINT* dpiY)
+{
+    const SimulatedMonitor* const simulated = simulatedMonitors.empty() ? nullptr : SimulatedOf(monitor);
+    if (simulated == nullptr) {
+        return realGetDpiForMonitor ? realGetDpiForMonitor(monitor, kind, dpiX, dpiY) : E_NOTIMPL;
+    }
+    *dpiX = *dpiY = simulated->dpi;
+    return S_OK;
+}
+
+// The program binds GetDpiForMonitor by name: it gets the simulation's.
+FARPROC WINAPI SimulateGetProcAddress(HMODULE module, LPCSTR name)
+{
+    const FARPROC real = realGetProcAddress(module, name);
+    if (IS_INTRESOURCE(name) || std::strcmp(name, "GetDpiForMonitor") != 0 || real == nullptr) return real;
+    realGetDpiForMonitor = reinterpret_cast<GetDpiForMonitorFunction>(reinterpret_cast<void*>(real));
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(SimulateGetDpiForMonitor));
+}
+
+BOOL WINAPI SimulateSystemParametersInfoA(UINT action, UINT parameter, void* value, UINT flags)
+{
+    if (action != SPI_GETCLIENTAREAANIMATION || animations == Animations::Real) {
+        return realSystemParametersInfoA(action, parameter, value, flags);
+    }
+    *static_cast<BOOL*>(value) = animations == Animations::On;
+    return TRUE;
 }
 
 // Points every import slot of this executable that holds `module`'s
@@ -148,6 +234,8 @@ class ResetAfterEveryCase : public testing::EmptyTestEventListener {
         timerCalls.clear();
         timerCallsTaken = 0;
         desktopWalks = 0;
+        simulatedMonitors.clear();
+        animations = Animations::Real;
     }
 };
 
@@ -156,8 +244,14 @@ const bool installed = [] {
     realKillTimer = ReplaceImport("user32.dll", "KillTimer", RecordKillTimer);
     realCreateMutexA = ReplaceImport("kernel32.dll", "CreateMutexA", RecordCreateMutexA);
     realAccessibleChildren = ReplaceImport("oleacc.dll", "AccessibleChildren", RecordAccessibleChildren);
+    realMonitorFromRect = ReplaceImport("user32.dll", "MonitorFromRect", SimulateMonitorFromRect);
+    realGetMonitorInfoA = ReplaceImport("user32.dll", "GetMonitorInfoA", SimulateGetMonitorInfoA);
+    realGetProcAddress = ReplaceImport("kernel32.dll", "GetProcAddress", SimulateGetProcAddress);
+    realSystemParametersInfoA =
+        ReplaceImport("user32.dll", "SystemParametersInfoA", SimulateSystemParametersInfoA);
     testing::UnitTest::GetInstance()->listeners().Append(new ResetAfterEveryCase);
-    return realSetTimer && realKillTimer && realCreateMutexA && realAccessibleChildren;
+    return realSetTimer && realKillTimer && realCreateMutexA && realAccessibleChildren && realMonitorFromRect &&
+           realGetMonitorInfoA && realGetProcAddress && realSystemParametersInfoA;
 }();
 
 }  // namespace
@@ -180,6 +274,18 @@ UINT RunningPeriod(HWND window, UINT_PTR id)
         if (recorded.window == window && recorded.call.id == id) period = recorded.call.periodMs;
     }
     return period;
+}
+
+void SimulateMonitors(const std::vector<SimulatedMonitor>& monitors)
+{
+    EXPECT_TRUE(installed) << "the kit could not reach the program's imports";
+    simulatedMonitors = monitors;
+}
+
+void SetAnimationsOn(bool on)
+{
+    EXPECT_TRUE(installed) << "the kit could not reach the program's imports";
+    animations = on ? Animations::On : Animations::Off;
 }
 
 int DesktopWalks()

@@ -40,3 +40,19 @@ UINT RunningPeriod(HWND window, UINT_PTR id);
 // How many walks of the desktop's items began (the list asked for its first
 // item) in this case; any thread may ask.
 int DesktopWalks();
+
+// The display the program sees in this case instead of the real one: these
+// monitors, each with its rectangle, work area and effective DPI (what
+// MonitorFromRect, GetMonitorInfoA and GetDpiForMonitor answer). A monitor
+// may be changed between ticks (the user changing its scale). Empty: the
+// real display.
+struct SimulatedMonitor {
+    RECT bounds;
+    RECT workArea;
+    UINT dpi;
+};
+void SimulateMonitors(const std::vector<SimulatedMonitor>& monitors);
+
+// What SystemParametersInfoA(SPI_GETCLIENTAREAANIMATION) answers the program
+// in this case (the real setting until this is called).
+void SetAnimationsOn(bool on);

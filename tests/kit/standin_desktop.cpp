@@ -40,6 +40,8 @@ constexpr int ICON_MARGIN = 4;    // above the square and between it and the lab
 constexpr UINT TOP_LEVEL_STYLE = WS_POPUP | WS_CLIPCHILDREN | WS_DISABLED;
 constexpr UINT TOP_LEVEL_EX_STYLE = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
 constexpr UINT CHILD_STYLE = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+// A frame's user data: whether it keeps the bottom of the z-order.
+constexpr LONG_PTR PINNED_TO_BOTTOM = 1;
 
 }  // namespace
 
@@ -58,14 +60,15 @@ static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_WINDOWPOSCHANGING:
     {
-        // Like the shell's desktop, a shown top-level frame takes the bottom
-        // of the z-order at every change of its own and never activates. It
-        // does nothing on its own between changes: a timer that re-sent it to
-        // the bottom would, under Wine, raise it over a bubble placed beneath
-        // it. Hidden frames (decoys, trees built by lookup tests) go anywhere.
+        // Like the shell's desktop, a shown frame pinned to the bottom takes
+        // the bottom of the z-order at every change of its own and never
+        // activates. It does nothing on its own between changes: a timer that
+        // re-sent it to the bottom would, under Wine, raise it over a bubble
+        // placed beneath it. Other frames (the raised layout's wallpaper and
+        // icons, decoys, trees built by lookup tests) go where they are put.
         auto* const position = reinterpret_cast<WINDOWPOS*>(lParam);
         const bool shown = IsWindowVisible(window) || (position->flags & SWP_SHOWWINDOW) != 0;
-        if (GetParent(window) == nullptr && shown) {
+        if (GetWindowLongPtrA(window, GWLP_USERDATA) == PINNED_TO_BOTTOM && shown) {
             position->hwndInsertAfter = HWND_BOTTOM;
             position->flags = (position->flags & ~SWP_NOZORDER) | SWP_NOACTIVATE;
         }
@@ -170,22 +173,36 @@ void RegisterShellClasses()
     RegisterShellClass(LIST_VIEW_CLASS, ListViewProc);
 }
 
-// Top-level windows are one pixel short of the screen's height: Wine takes
-// about two seconds to destroy a window that covers the whole screen.
-static SIZE DesktopSize()
+// The desktop spans every monitor, as the shell's does. Top-level windows are
+// one pixel short of its height: Wine takes about two seconds to destroy a
+// window that covers the whole screen.
+static RECT DesktopBounds()
 {
-    return SIZE{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) - 1};
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                top + GetSystemMetrics(SM_CYVIRTUALSCREEN) - 1};
+}
+
+// Shows a top-level frame at the bottom of the z-order over the whole desktop.
+static void ShowAtBottom(HWND window)
+{
+    const RECT bounds = DesktopBounds();
+    SetWindowPos(window, HWND_BOTTOM, bounds.left, bounds.top, bounds.right - bounds.left,
+                 bounds.bottom - bounds.top, SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 static HWND CreateWindowOf(const char* className, const char* title, HWND parent, UINT extraStyle,
                            void* model)
 {
-    const SIZE size = DesktopSize();
+    const RECT bounds = DesktopBounds();
+    const int width = bounds.right - bounds.left;
+    const int height = bounds.bottom - bounds.top;
     const HWND window = parent == nullptr
-        ? CreateWindowExA(TOP_LEVEL_EX_STYLE, className, title, TOP_LEVEL_STYLE | extraStyle,
-                          0, 0, size.cx, size.cy, nullptr, nullptr, GetModuleHandleA(nullptr), model)
+        ? CreateWindowExA(TOP_LEVEL_EX_STYLE, className, title, TOP_LEVEL_STYLE | extraStyle, bounds.left,
+                          bounds.top, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), model)
         : CreateWindowExA(0, className, title, CHILD_STYLE | extraStyle,
-                          0, 0, size.cx, size.cy, parent, nullptr, GetModuleHandleA(nullptr), model);
+                          0, 0, width, height, parent, nullptr, GetModuleHandleA(nullptr), model);
     if (window == nullptr) {
         throw std::runtime_error(std::string("stand-in: cannot create window ") + className);
     }
@@ -242,6 +259,10 @@ void Desktop::CreateWindows()
     try {
         if (layout == Layout::Progman) {
             topLevel = CreateWindowOf(PROGMAN_CLASS, PROGMAN_TITLE, nullptr, 0, nullptr);
+        } else if (layout == Layout::Raised) {
+            others[0] = CreateWindowOf(PROGMAN_CLASS, PROGMAN_TITLE, nullptr, 0, nullptr);
+            others[1] = CreateWindowOf(WORKERW_CLASS, UNTITLED, nullptr, 0, nullptr);
+            topLevel = CreateWindowOf(WORKERW_CLASS, UNTITLED, nullptr, 0, nullptr);
         } else {
             // A bare Progman, untitled WorkerW windows on both sides of the one
             // holding the DefView, and a titled WorkerW with a DefView and a
@@ -266,8 +287,17 @@ void Desktop::CreateWindows()
         DestroyWindows();
         throw;
     }
-    const SIZE size = DesktopSize();
-    SetWindowPos(topLevel, HWND_BOTTOM, 0, 0, size.cx, size.cy, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    if (layout == Layout::Raised) {
+        // From the top: the icons, the wallpaper, Progman, which alone keeps
+        // the bottom from then on.
+        SetWindowLongPtrA(others[0], GWLP_USERDATA, PINNED_TO_BOTTOM);
+        ShowAtBottom(topLevel);
+        ShowAtBottom(others[1]);
+        ShowAtBottom(others[0]);
+        return;
+    }
+    SetWindowLongPtrA(topLevel, GWLP_USERDATA, PINNED_TO_BOTTOM);
+    ShowAtBottom(topLevel);
 }
 
 void Desktop::DestroyWindows()

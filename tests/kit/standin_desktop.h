@@ -28,6 +28,9 @@ enum class Layout {
     Progman,   // "Progman" -> "SHELLDLL_DefView" -> "SysListView32" "FolderView"
     WorkerW,   // a bare "Progman"; the DefView sits in an untitled top-level
                // "WorkerW" among other WorkerW windows, next to decoys
+    Raised,    // the icons' untitled "WorkerW" above a full-screen wallpaper
+               // window (an untitled "WorkerW" without a DefView), above a
+               // bare "Progman"; only Progman keeps the bottom of the z-order
 };
 
 // How an item misbehaves when it is asked about.
@@ -105,6 +108,10 @@ public:
     bool HasWindows() const { return topLevel != nullptr; }
 
     HWND ListView() const { return listView; }   // null while the windows are destroyed
+    // The top-level window holding the list view, and the wallpaper window
+    // of the Raised layout (null in the others).
+    HWND TopLevel() const { return topLevel; }
+    HWND Wallpaper() const { return layout == Layout::Raised ? others[1] : nullptr; }
 
 private:
     Layout layout;
