@@ -502,15 +502,16 @@ def resource_script(names):
 # ---------------------------------------------------------------------------
 # Contact sheet: a band for each scale, each picture at its own size.
 
-def panel(size, background):
+def panel(size, background, top):
+    """A panel of the sheet; a checkerboard runs on from the band above."""
     if background != "checker":
         return Image.new("RGBA", size, background + (255,))
     square = 8
     image = Image.new("RGBA", size, CHECKER_LIGHT + (255,))
     draw = ImageDraw.Draw(image)
-    for y in range(0, size[1], square):
+    for y in range(-(top % square), size[1], square):
         for x in range(0, size[0], square):
-            if (x // square + y // square) % 2:
+            if (x // square + (top + y) // square) % 2:
                 draw.rectangle((x, y, x + square - 1, y + square - 1), fill=CHECKER_DARK)
     return image
 
@@ -535,7 +536,7 @@ def contact_sheet(sets, icon):
                  [pictures["button_" + n] for n in BUTTON_STYLES] + ([icon] if percent == 100 else [])]
         x = label_width
         for column, background, images in zip(widths, ["checker", DARK_DESKTOP, LIGHT_DESKTOP], shown):
-            band = panel((column + 2 * margin, band_height), background)
+            band = panel((column + 2 * margin, band_height), background, top)
             left = margin
             for image in images:
                 band.alpha_composite(image, (left, margin))
