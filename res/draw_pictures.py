@@ -1,33 +1,40 @@
 #!/usr/bin/python3
-"""Draws the bubble's pictures and the application icon.
+"""Draws the bubble's pictures at every display scale, and the application icon.
 
 Writes, next to this script:
-  bubble_right.png   207 x 75, the bubble whose tail points left (resource 106)
-  bubble_left.png    207 x 75, the same bubble with its tail on the right (107)
-  button_hover.png   66 x 24, dismiss button under the pointer (108)
-  button_normal.png  66 x 24, dismiss button at rest (109)
-  button_pressed.png 66 x 24, dismiss button held down (110)
-  app.ico            one 32 x 32 icon with 32 bits per pixel
-and ../docs/pictures.png, a contact sheet of the pictures at twice their size
-over a checkerboard, a dark and a light desktop colour.
+  pictures/<percent>/<name>.png  the five pictures at 100, 125, 150, 175, 200,
+      225, 250 and 300 %: bubble_right and bubble_left (207 x 75 at 100 %, the
+      bubble with its tail on the left and on the right), button_hover,
+      button_normal and button_pressed (66 x 24 at 100 %, the dismiss button)
+  pictures.rc   the resource script fragment listing the 40 pictures, their ids
+      the 100 % ids of resource.h plus IDP_SCALE_STEP for each further scale
+  app.ico       one 32 x 32 icon with 32 bits per pixel
+and ../docs/pictures.png, a contact sheet of every scale over a checkerboard,
+a dark and a light desktop colour.
 
-Run with Debian's /usr/bin/python3 (python3-pil) and the font of
-fonts-wqy-microhei. The output is the same, byte for byte, on every run.
+Every length is its 100 % value scaled: s(v) = v * percent / 100 rounded half
+up, as the program's MulDiv(v, dpi, 96) rounds it; the text is drawn from the
+font at the scaled size. Run with Debian's /usr/bin/python3 (python3-pil) and
+the font of fonts-wqy-microhei. The output is the same, byte for byte, on
+every run.
 """
 
-import hashlib
 import math
 import os
+import re
 import struct
 import sys
-import zlib
-from io import BytesIO
 
-from PIL import Image, ImageDraw, ImageFont
+from PIL import Image, ImageCms, ImageDraw, ImageFont
+from PIL.PngImagePlugin import PngInfo
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DOCS = os.path.join(os.path.dirname(HERE), "docs")
+PICTURES = "pictures"
 FONT_PATH = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
+
+PERCENTS = (100, 125, 150, 175, 200, 225, 250, 300)
+BASE_DPI = 96
 
 # Text, written as escapes so that no editor or locale can change it.
 BUBBLE_LINE_1 = "Marrowtune\u5c31\u5728\u8fd9"   # Marrowtune is right
@@ -35,17 +42,19 @@ BUBBLE_LINE_2 = "\u91cc\u54e6!"                  # here!
 BUTTON_WORDS = "\u6211\u77e5\u9053\u4e86"        # I see, got it
 
 # ---------------------------------------------------------------------------
-# Bubble geometry and colours. Pixel (x, y) covers the square [x, x+1) x
-# [y, y+1); the shapes below are in those continuous coordinates.
+# Bubble geometry and colours at 100 %. Pixel (x, y) covers the square
+# [x, x+1) x [y, y+1); the shapes are in those continuous coordinates.
 
 BUBBLE_SIZE = (207, 75)
 BODY_LEFT, BODY_TOP, BODY_RIGHT, BODY_BOTTOM = 11, 4, 200, 68   # inclusive pixels
+BORDER_WIDTH = 1
 CORNER_RADIUS = 3.5
-TAIL_TIP = (4.0, 24.5)              # the tip lies in pixel (4, 24)
+TAIL_TIP = (4, 24)                  # the tip: the middle of this pixel's left edge
 TAIL_BASE_TOP, TAIL_BASE_BOTTOM = 17, 31   # inclusive rows on the body's edge
-# The left picture is the right one mirrored about x = 102: pixel x there shows
-# pixel 204 - x here, which puts its body at 4..193 and its tail tip at 200.
-MIRROR_SUM = 204
+TAIL_REACH = 6.0                    # how far into the body the tail's sides run
+# The left picture is the right one mirrored so that its body starts here (and
+# its tail tip lies in pixel 200 at 100 %).
+LEFT_BODY_LEFT = 4
 
 BORDER_TOP = (54, 119, 166)
 BORDER_BOTTOM = (16, 70, 112)
@@ -61,7 +70,7 @@ RIGHT_TEXT_BOXES = ((25, 13, 185, 29), (25, 45, 65, 61))
 LEFT_TEXT_SHIFT = (-9, -1)
 
 # ---------------------------------------------------------------------------
-# Button geometry and colours.
+# Button geometry and colours at 100 %.
 
 BUTTON_SIZE = (66, 24)
 BUTTON_FONT_SIZE = 11        # ink 11 pixels high
@@ -87,10 +96,40 @@ SUPERSAMPLE = 8              # samples per pixel side on shape edges
 # darkens those half-covered stems so the small text reads firmly.
 TEXT_WEIGHT = 1.6
 
+# PNG chunks: sRGB chromaticities (white, red, green, blue) times 100000, and
+# the sRGB gamma times 100000. The profile's creation date is pinned so that
+# its bytes never change.
+CHROMATICITIES = (31270, 32900, 64000, 33000, 30000, 60000, 15000, 6000)
+GAMMA = 45455
+PROFILE_DATE = (2024, 1, 1, 0, 0, 0)
+
 CHECKER_LIGHT = (255, 255, 255)
 CHECKER_DARK = (204, 204, 204)
 DARK_DESKTOP = (32, 56, 88)
 LIGHT_DESKTOP = (220, 228, 236)
+LABEL_COLOUR = (64, 64, 64)
+
+
+class Scale:
+    """Lengths at one display scale: px() in whole pixels, rounded half up
+    (v * percent / 100 is exact here, and so is v * dpi / 96, the same
+    number, which MulDiv rounds half up too); at() where a length need not
+    be whole."""
+
+    def __init__(self, percent):
+        self.percent = percent
+        self.dpi = BASE_DPI * percent // 100
+
+    def px(self, v):
+        return (2 * v * self.percent + 100) // 200
+
+    def at(self, v):
+        return v * self.percent / 100.0
+
+    def box(self, box):
+        """An inclusive pixel box scaled: its edges are scaled, not its pixels."""
+        left, top, right, bottom = box
+        return (self.px(left), self.px(top), self.px(right + 1) - 1, self.px(bottom + 1) - 1)
 
 
 # ---------------------------------------------------------------------------
@@ -228,21 +267,35 @@ def line_mask(text, font, tracking):
     return scratch.crop(scratch.getbbox())
 
 
-def fitted_line(text, font, box):
-    """The line's mask with the tracking chosen so its ink exactly spans the
-    box's width; its height is what the font size gives."""
-    target = box[2] - box[0] + 1
-    low, high = -2.0, 4.0
+def fitted_line(text, font, width, scale):
+    """The line's mask with the tracking chosen so its ink is exactly `width`
+    pixels wide; its height is what the font size gives."""
+    low, high = scale.at(-2.0), scale.at(4.0)
     for _ in range(40):
         middle = (low + high) / 2.0
-        if line_mask(text, font, middle).size[0] < target:
+        if line_mask(text, font, middle).size[0] < width:
             low = middle
         else:
             high = middle
     mask = line_mask(text, font, high)
-    if mask.size[0] != target:
-        sys.exit("cannot fit %r into %d pixels (got %d)" % (text, target, mask.size[0]))
+    if mask.size[0] != width:
+        sys.exit("cannot fit %r into %d pixels (got %d)" % (text, width, mask.size[0]))
     return mask
+
+
+def fitted_in_box(text, font_size, box, scale):
+    """The line's mask at the scaled font size, fitted to the scaled box's width."""
+    font = ImageFont.truetype(FONT_PATH, scale.px(font_size))
+    left, _, right, _ = scale.box(box)
+    return fitted_line(text, font, right - left + 1, scale)
+
+
+def origin_in_box(mask, box, scale):
+    """Where the mask goes in the scaled box: at its left edge, centred
+    between its top and bottom (the ink's height is the font's, which may
+    miss the scaled box's by a pixel or two)."""
+    left, top, _, bottom = scale.box(box)
+    return left, top + (bottom - top + 1 - mask.size[1]) // 2
 
 
 def paint_mask(image, mask, origin, colour, weight=1.0):
@@ -265,69 +318,98 @@ def paint_mask(image, mask, origin, colour, weight=1.0):
 # ---------------------------------------------------------------------------
 # The bubble.
 
-def bubble_fill(y):
-    return lerp_colour(FILL_TOP, FILL_BOTTOM, (y - (BODY_TOP + 1)) / float(BODY_BOTTOM - BODY_TOP - 2))
+class Body:
+    """The bubble's body at one scale: whole-pixel edges (inclusive) and a
+    whole-pixel border, so that the outline stays sharp."""
+
+    def __init__(self, scale):
+        self.left, self.top, self.right, self.bottom = scale.box((BODY_LEFT, BODY_TOP, BODY_RIGHT, BODY_BOTTOM))
+        self.border = scale.px(BORDER_WIDTH)
+
+    def fill(self, y):
+        first, last = self.top + self.border, self.bottom - self.border
+        return lerp_colour(FILL_TOP, FILL_BOTTOM, (y - first) / float(last - first))
+
+    def border_colour(self, y):
+        t = min(1.0, max(0.0, (y - self.top) / float(self.bottom - self.top)))
+        return lerp_colour(BORDER_TOP, BORDER_BOTTOM, t)
 
 
-def bubble_border(y):
-    t = min(1.0, max(0.0, (y - BODY_TOP) / float(BODY_BOTTOM - BODY_TOP)))
-    return lerp_colour(BORDER_TOP, BORDER_BOTTOM, t)
-
-
-def bubble_shape():
-    body = (BODY_LEFT, BODY_TOP, BODY_RIGHT + 1, BODY_BOTTOM + 1, CORNER_RADIUS)
+def bubble_shape(body, scale):
+    box = (body.left, body.top, body.right + 1, body.bottom + 1, scale.at(CORNER_RADIUS))
     # The tail's sides run from the tip through the ends of its base on the
-    # body's left edge and on into the body, so its base edge lies deep inside.
-    tip_x, tip_y = TAIL_TIP
-    base_top, base_bottom = float(TAIL_BASE_TOP), float(TAIL_BASE_BOTTOM + 1)
-    reach = BODY_LEFT + 6.0
-    scale = (reach - tip_x) / (BODY_LEFT - tip_x)
+    # body's left edge and on into the body, so its base edge lies deep
+    # inside. The tip is the middle of a pixel's left edge.
+    tip_x, tip_y = float(scale.px(TAIL_TIP[0])), scale.px(TAIL_TIP[1]) + 0.5
+    half_base = scale.at((TAIL_BASE_BOTTOM + 1 - TAIL_BASE_TOP) / 2.0)
+    base_top, base_bottom = tip_y - half_base, tip_y + half_base
+    reach = body.left + scale.at(TAIL_REACH)
+    widening = (reach - tip_x) / (body.left - tip_x)
     tail = [
         (tip_x, tip_y),
-        (reach, tip_y + (base_top - tip_y) * scale),
-        (reach, tip_y + (base_bottom - tip_y) * scale),
+        (reach, tip_y + (base_top - tip_y) * widening),
+        (reach, tip_y + (base_bottom - tip_y) * widening),
     ]
-    return Shape(boxes=[body], polygons=[tail])
+    return Shape(boxes=[box], polygons=[tail])
 
 
-def draw_bubbles(font):
-    right = render_shape(BUBBLE_SIZE, bubble_shape(), bubble_border, bubble_fill, SHADOW_STEPS)
-    mirrored = right.transpose(Image.FLIP_LEFT_RIGHT)
-    left = Image.new("RGBA", BUBBLE_SIZE, (0, 0, 0, 0))
-    # mirrored[x] is right[206 - x]; left[x] must be right[204 - x].
-    left.paste(mirrored, (MIRROR_SUM - (BUBBLE_SIZE[0] - 1), 0))
+def draw_bubbles(scale):
+    size = (scale.px(BUBBLE_SIZE[0]), scale.px(BUBBLE_SIZE[1]))
+    body = Body(scale)
+    shadow = tuple((scale.at(d), alpha) for d, alpha in SHADOW_STEPS)
+    right = render_shape(size, bubble_shape(body, scale), body.border_colour, body.fill, shadow, body.border)
+    # left[x] shows right[mirror - x], which puts the left body's first column
+    # where the scaled LEFT_BODY_LEFT is; mirrored[x] is right[width - 1 - x].
+    mirror = scale.px(LEFT_BODY_LEFT) + body.right
+    left = Image.new("RGBA", size, (0, 0, 0, 0))
+    left.paste(right.transpose(Image.FLIP_LEFT_RIGHT), (mirror - (size[0] - 1), 0))
 
     lines = [BUBBLE_LINE_1, BUBBLE_LINE_2]
     for text, box in zip(lines, RIGHT_TEXT_BOXES):
-        mask = fitted_line(text, font, box)
-        paint_mask(right, mask, (box[0], box[1]), TEXT_COLOUR, TEXT_WEIGHT)
-        paint_mask(left, mask, (box[0] + LEFT_TEXT_SHIFT[0], box[1] + LEFT_TEXT_SHIFT[1]),
-                   TEXT_COLOUR, TEXT_WEIGHT)
+        mask = fitted_in_box(text, BUBBLE_FONT_SIZE, box, scale)
+        paint_mask(right, mask, origin_in_box(mask, box, scale), TEXT_COLOUR, TEXT_WEIGHT)
+        dx, dy = LEFT_TEXT_SHIFT
+        shifted = (box[0] + dx, box[1] + dy, box[2] + dx, box[3] + dy)
+        paint_mask(left, mask, origin_in_box(mask, shifted, scale), TEXT_COLOUR, TEXT_WEIGHT)
     return right, left
 
 
 # ---------------------------------------------------------------------------
 # The buttons.
 
-def draw_button(style, words):
+def draw_button(style, words, scale):
     border, top, bottom, inner_edge = style
-    width, height = BUTTON_SIZE
-    image = Image.new("RGBA", BUTTON_SIZE, border + (255,))
+    width, height = scale.px(BUTTON_SIZE[0]), scale.px(BUTTON_SIZE[1])
+    edge = scale.px(BORDER_WIDTH)
+    image = Image.new("RGBA", (width, height), border + (255,))
     pixels = image.load()
-    first, last = 1, height - 2
+    first, last = edge, height - 1 - edge
     for y in range(first, last + 1):
         fill = lerp_colour(top, bottom, (y - first) / float(last - first))
-        for x in range(1, width - 1):
+        for x in range(edge, width - edge):
             colour = fill
-            if inner_edge and (y in (first, last) or x in (1, width - 2)):
+            if inner_edge and (y < first + edge or y > last - edge or x < 2 * edge or x >= width - 2 * edge):
                 colour = lerp_colour(fill, (255, 255, 255), INNER_EDGE_BLEND)
             pixels[x, y] = tuple(to_byte(c) for c in colour) + (255,)
-    for x, y in ((0, 0), (width - 1, 0), (0, height - 1), (width - 1, height - 1)):
-        behind = bubble_fill(BUTTON_TOP_ON_BUBBLE + y)
-        colour = lerp_colour(border, behind, CORNER_BLEND)
-        pixels[x, y] = tuple(to_byte(c) for c in colour) + (255,)
-    paint_mask(image, words, BUTTON_TEXT_BOX[:2], BUTTON_TEXT_COLOUR, TEXT_WEIGHT)
+    body = Body(scale)
+    on_bubble = scale.px(BUTTON_TOP_ON_BUBBLE)
+    for y in list(range(edge)) + list(range(height - edge, height)):
+        behind = body.fill(on_bubble + y)
+        colour = tuple(to_byte(c) for c in lerp_colour(border, behind, CORNER_BLEND)) + (255,)
+        for x in list(range(edge)) + list(range(width - edge, width)):
+            pixels[x, y] = colour
+    paint_mask(image, words, origin_in_box(words, BUTTON_TEXT_BOX, scale), BUTTON_TEXT_COLOUR, TEXT_WEIGHT)
     return image
+
+
+def draw_pictures(scale):
+    """The five pictures at one scale, by file name."""
+    right, left = draw_bubbles(scale)
+    words = fitted_in_box(BUTTON_WORDS, BUTTON_FONT_SIZE, BUTTON_TEXT_BOX, scale)
+    pictures = {"bubble_right": right, "bubble_left": left}
+    for name, style in BUTTON_STYLES.items():
+        pictures["button_" + name] = draw_button(style, words, scale)
+    return pictures
 
 
 # ---------------------------------------------------------------------------
@@ -357,177 +439,126 @@ def draw_icon():
     return icon
 
 
-def ico_bytes(image):
-    """A .ico file holding one 32-bit image: BITMAPINFOHEADER, bottom-up BGRA
-    rows with straight alpha, then the AND mask (1 = transparent)."""
-    width, height = image.size
-    pixels = image.load()
-    colour = bytearray()
-    mask = bytearray()
-    mask_stride = ((width + 31) // 32) * 4
-    for y in reversed(range(height)):
-        row_mask = bytearray(mask_stride)
-        for x in range(width):
-            r, g, b, a = pixels[x, y]
-            colour += bytes((b, g, r, a))
-            if a == 0:
-                row_mask[x // 8] |= 0x80 >> (x % 8)
-        mask += row_mask
-    header = struct.pack("<IiiHHIIiiII", 40, width, 2 * height, 1, 32, 0,
-                         len(colour) + len(mask), 0, 0, 0, 0)
-    data = header + bytes(colour) + bytes(mask)
-    directory = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", width % 256, height % 256, 0, 0, 1, 32, len(data), 6 + 16)
-    return directory + entry + data
 
 
 # ---------------------------------------------------------------------------
-# PNG chunks.
-
-def s15f16(value):
-    return struct.pack(">i", int(round(value * 65536.0)))
-
+# Files.
 
 def srgb_icc_profile():
-    """A minimal ICC v4 display profile for sRGB: description, copyright,
-    D50 white point, Bradford adaptation, D50-adapted primaries and the sRGB
-    tone curve as a parametric curve. Fixed date, so the bytes never change."""
-
-    def mluc(text):
-        encoded = text.encode("utf-16-be")
-        return b"mluc" + struct.pack(">IIIHHII", 0, 1, 12, ord("e") << 8 | ord("n"),
-                                     ord("U") << 8 | ord("S"), len(encoded), 28) + encoded
-
-    def xyz(x, y, z):
-        return b"XYZ " + bytes(4) + s15f16(x) + s15f16(y) + s15f16(z)
-
-    chad_matrix = (1.0478112, 0.0228866, -0.0501270,
-                   0.0295424, 0.9904844, -0.0170491,
-                   -0.0092345, 0.0150436, 0.7521316)
-    curve = b"para" + bytes(4) + struct.pack(">HH", 3, 0) + b"".join(
-        s15f16(v) for v in (2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045))
-    tags = [
-        (b"desc", mluc("sRGB")),
-        (b"cprt", mluc("No copyright, free to use")),
-        (b"wtpt", xyz(0.9642, 1.0, 0.8249)),
-        (b"chad", b"sf32" + bytes(4) + b"".join(s15f16(v) for v in chad_matrix)),
-        (b"rXYZ", xyz(0.4360747, 0.2225045, 0.0139322)),
-        (b"gXYZ", xyz(0.3850649, 0.7168786, 0.0971045)),
-        (b"bXYZ", xyz(0.1430804, 0.0606169, 0.7141733)),
-        (b"rTRC", curve),
-        (b"gTRC", curve),
-        (b"bTRC", curve),
-    ]
-    table_size = 4 + 12 * len(tags)
-    offset = 128 + table_size
-    table = struct.pack(">I", len(tags))
-    body = b""
-    placed = {}
-    for signature, data in tags:
-        if data not in placed:          # the three tone curves share one copy
-            placed[data] = offset + len(body)
-            body += data + bytes((-len(data)) % 4)
-        table += signature + struct.pack(">II", placed[data], len(data))
-    size = 128 + len(table) + len(body)
-    header = (struct.pack(">I", size) + bytes(4) + struct.pack(">I", 0x04300000)
-              + b"mntrRGB XYZ " + struct.pack(">6H", 2024, 1, 1, 0, 0, 0)
-              + b"acsp" + bytes(4) + struct.pack(">I", 0) + bytes(8) + bytes(8)
-              + struct.pack(">I", 0)
-              + s15f16(0.9642) + s15f16(1.0) + s15f16(0.8249)
-              + bytes(4) + bytes(16) + bytes(28))
-    assert len(header) == 128
-    profile = bytearray(header + table + body)
-    # Profile ID: MD5 of the profile with flags, rendering intent and the ID zeroed.
-    digest = hashlib.md5(bytes(profile[:44]) + bytes(4) + bytes(profile[48:64]) + bytes(4)
-                         + bytes(profile[68:84]) + bytes(16) + bytes(profile[100:])).digest()
-    profile[84:100] = digest
-    return bytes(profile)
+    """The sRGB profile of the colour management library, with its creation
+    date pinned so that its bytes never change (it carries no profile ID
+    that the date would have to agree with)."""
+    data = ImageCms.ImageCmsProfile(ImageCms.createProfile("sRGB")).tobytes()
+    if any(data[84:100]):
+        sys.exit("the sRGB profile carries a profile ID; pinning its date would break it")
+    return data[:24] + struct.pack(">6H", *PROFILE_DATE) + data[36:]
 
 
-def png_chunk(kind, data):
-    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+def png_info(*chunks):
+    info = PngInfo()
+    for kind, data in chunks:
+        info.add(kind, data)
+    return info
 
 
-def chrm_chunk():
-    # sRGB chromaticities (white, red, green, blue), times 100000.
-    values = (31270, 32900, 64000, 33000, 30000, 60000, 15000, 6000)
-    return png_chunk(b"cHRM", struct.pack(">8I", *values))
+def save_pictures(pictures, scale, folder):
+    """The bubbles carry chromaticities and their physical size (the scale's
+    dots per inch); the buttons gamma, chromaticities and the sRGB profile."""
+    chrm = (b"cHRM", struct.pack(">8I", *CHROMATICITIES))
+    gama = (b"gAMA", struct.pack(">I", GAMMA))
+    options = {
+        "bubble": {"pnginfo": png_info(chrm), "dpi": (scale.dpi, scale.dpi)},
+        "button": {"pnginfo": png_info(gama, chrm), "icc_profile": srgb_icc_profile()},
+    }
+    os.makedirs(folder, exist_ok=True)
+    for name, image in pictures.items():
+        image.save(os.path.join(folder, name + ".png"), "PNG", **options[name.split("_")[0]])
 
 
-def gama_chunk():
-    return png_chunk(b"gAMA", struct.pack(">I", 45455))
+def resource_ids():
+    """The pictures' 100 % ids by file name, and the step between scales, as
+    resource.h defines them (IDP_BUBBLE_RIGHT is bubble_right.png)."""
+    with open(os.path.join(HERE, "resource.h")) as header:
+        defined = dict(re.findall(r"^#define (IDP_\w+) (\d+)$", header.read(), re.MULTILINE))
+    step = int(defined.pop("IDP_SCALE_STEP"))
+    return {name[len("IDP_"):].lower(): int(value) for name, value in defined.items()}, step
 
 
-def png_bytes(image, extra_chunks=(), **options):
-    """Encodes `image` as non-interlaced 8-bit RGBA and inserts extra chunks
-    right after IHDR."""
-    buffer = BytesIO()
-    image.save(buffer, "PNG", **options)
-    data = buffer.getvalue()
-    ihdr_end = 8 + 4 + 4 + 13 + 4
-    assert data[12:16] == b"IHDR"
-    return data[:ihdr_end] + b"".join(extra_chunks) + data[ihdr_end:]
-
-
-def write(path, data):
-    with open(path, "wb") as f:
-        f.write(data)
+def resource_script(names):
+    ids, step = resource_ids()
+    if sorted(ids) != sorted(names):
+        sys.exit("resource.h names %s, the pictures are %s" % (sorted(ids), sorted(names)))
+    lines = ["// The bubble's pictures at every scale, written by draw_pictures.py: edit",
+             "// that, not this. The ids of one scale are those of the one before plus",
+             "// IDP_SCALE_STEP, from the 100 % ids of resource.h.",
+             "LANGUAGE 0x04, 0x02", ""]
+    for index, percent in enumerate(PERCENTS):
+        for name in sorted(ids, key=ids.get):
+            lines.append('%d PNG "%s/%d/%s.png"  // %d %%, %s'
+                         % (ids[name] + index * step, PICTURES, percent, name, percent, name))
+    return "\n".join(lines) + "\n"
 
 
 # ---------------------------------------------------------------------------
-# Contact sheet.
+# Contact sheet: a band for each scale, each picture at its own size.
 
-def contact_sheet(pictures):
-    scale, margin = 2, 12
-    scaled = [p.resize((p.size[0] * scale, p.size[1] * scale), Image.NEAREST) for p in pictures]
-    row_height = max(p.size[1] for p in scaled) + 2 * margin
-    width = sum(p.size[0] for p in scaled) + margin * (len(scaled) + 1)
-    backgrounds = ["checker", DARK_DESKTOP, LIGHT_DESKTOP]
-    sheet = Image.new("RGBA", (width, row_height * len(backgrounds)), (255, 255, 255, 255))
-    for row, background in enumerate(backgrounds):
-        top = row * row_height
-        band = Image.new("RGBA", (width, row_height), (0, 0, 0, 255))
-        if background == "checker":
-            draw = ImageDraw.Draw(band)
-            square = 8
-            for y in range(0, row_height, square):
-                for x in range(0, width, square):
-                    even = (x // square + y // square) % 2 == 0
-                    draw.rectangle((x, y, x + square - 1, y + square - 1),
-                                   fill=CHECKER_LIGHT if even else CHECKER_DARK)
-        else:
-            band.paste(background + (255,), (0, 0, width, row_height))
-        x = margin
-        for picture in scaled:
-            layer = Image.new("RGBA", band.size, (0, 0, 0, 0))
-            layer.paste(picture, (x, margin))
-            band = Image.alpha_composite(band, layer)
-            x += picture.size[0] + margin
-        sheet.paste(band, (0, top))
+def panel(size, background, top):
+    """A panel of the sheet; a checkerboard runs on from the band above."""
+    if background != "checker":
+        return Image.new("RGBA", size, background + (255,))
+    square = 8
+    image = Image.new("RGBA", size, CHECKER_LIGHT + (255,))
+    draw = ImageDraw.Draw(image)
+    for y in range(-(top % square), size[1], square):
+        for x in range(0, size[0], square):
+            if (x // square + (top + y) // square) % 2:
+                draw.rectangle((x, y, x + square - 1, y + square - 1), fill=CHECKER_DARK)
+    return image
+
+
+def contact_sheet(sets, icon):
+    """`sets` holds the five pictures of each scale, by percent: the right
+    bubble over the checkerboard, the left one over the dark desktop, the
+    three buttons (and at 100 % the icon) over the light desktop."""
+    margin, label_width = 12, 72
+    font = ImageFont.truetype(FONT_PATH, 18)
+    largest = sets[PERCENTS[-1]]
+    widths = [largest["bubble_right"].size[0], largest["bubble_left"].size[0],
+              sum(largest["button_" + n].size[0] for n in BUTTON_STYLES) + ICON_SIZE + 3 * margin]
+    width = label_width + sum(widths) + 2 * margin * len(widths)
+    height = sum(pictures["bubble_right"].size[1] + 2 * margin for pictures in sets.values())
+    sheet = Image.new("RGBA", (width, height), (255, 255, 255, 255))
+    top = 0
+    for percent, pictures in sets.items():
+        band_height = pictures["bubble_right"].size[1] + 2 * margin
+        ImageDraw.Draw(sheet).text((margin, top + margin), "%d %%" % percent, font=font, fill=LABEL_COLOUR)
+        shown = [[pictures["bubble_right"]], [pictures["bubble_left"]],
+                 [pictures["button_" + n] for n in BUTTON_STYLES] + ([icon] if percent == 100 else [])]
+        x = label_width
+        for column, background, images in zip(widths, ["checker", DARK_DESKTOP, LIGHT_DESKTOP], shown):
+            band = panel((column + 2 * margin, band_height), background, top)
+            left = margin
+            for image in images:
+                band.alpha_composite(image, (left, margin))
+                left += image.size[0] + margin
+            sheet.paste(band, (x, top))
+            x += column + 2 * margin
+        top += band_height
     return sheet.convert("RGB")
 
 
 def main():
-    bubble_font = ImageFont.truetype(FONT_PATH, BUBBLE_FONT_SIZE)
-    button_font = ImageFont.truetype(FONT_PATH, BUTTON_FONT_SIZE)
-
-    right, left = draw_bubbles(bubble_font)
-    words = fitted_line(BUTTON_WORDS, button_font, BUTTON_TEXT_BOX)
-    buttons = {name: draw_button(style, words) for name, style in BUTTON_STYLES.items()}
+    sets = {}
+    for percent in PERCENTS:
+        scale = Scale(percent)
+        sets[percent] = draw_pictures(scale)
+        save_pictures(sets[percent], scale, os.path.join(HERE, PICTURES, str(percent)))
+    with open(os.path.join(HERE, "pictures.rc"), "w") as script:
+        script.write(resource_script(sets[100]))
     icon = draw_icon()
-
-    bubble_chunks = [chrm_chunk()]
-    button_chunks = [gama_chunk(), chrm_chunk()]
-    icc = srgb_icc_profile()
-    write(os.path.join(HERE, "bubble_right.png"), png_bytes(right, bubble_chunks, dpi=(96, 96)))
-    write(os.path.join(HERE, "bubble_left.png"), png_bytes(left, bubble_chunks, dpi=(96, 96)))
-    for name, image in buttons.items():
-        write(os.path.join(HERE, "button_%s.png" % name), png_bytes(image, button_chunks, icc_profile=icc))
-    write(os.path.join(HERE, "app.ico"), ico_bytes(icon))
-
-    sheet = contact_sheet([right, left, buttons["normal"], buttons["hover"], buttons["pressed"], icon])
+    icon.save(os.path.join(HERE, "app.ico"), "ICO", sizes=[icon.size])
     os.makedirs(DOCS, exist_ok=True)
-    sheet.save(os.path.join(DOCS, "pictures.png"), "PNG")
+    contact_sheet(sets, icon).save(os.path.join(DOCS, "pictures.png"), "PNG")
 
 
 if __name__ == "__main__":

@@ -1,13 +1,17 @@
 // What the resource pictures show, measured on the decoded pixels: the
 // bubble's opaque body, its border and fill, the shadow, the tail on the side
 // of the icon and the place of the words, and the dismiss button's three
-// states. A redraw of the pictures that breaks any of these fails here.
+// states; at every scale, the same layout scaled. A redraw of the pictures
+// that breaks any of these fails here.
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,6 +19,7 @@
 #include "gfx/gfx.h"
 #include "res/resource.h"
 #include "kit/test_pictures.h"
+#include "picture_scales.h"
 
 namespace {
 
@@ -47,13 +52,14 @@ struct BubbleLayout {
     POINT tip;
     int outward;  // direction the tail points in: -1 left, +1 right
     Box lines[2];  // ink of the two lines of words
+    int buttonLeft;  // the button's left column on this picture
 };
 
 constexpr BubbleLayout BUBBLES[] = {
     {IDP_BUBBLE_RIGHT, "TailOnTheLeft", {11, 4, 200, 68}, {4, 24}, -1,
-     {{25, 13, 185, 29}, {25, 45, 65, 61}}},
+     {{25, 13, 185, 29}, {25, 45, 65, 61}}, 125},
     {IDP_BUBBLE_LEFT, "TailOnTheRight", {4, 4, 193, 68}, {200, 24}, +1,
-     {{16, 12, 176, 28}, {16, 44, 56, 60}}},
+     {{16, 12, 176, 28}, {16, 44, 56, 60}}, 116},
 };
 
 constexpr Colour BORDER_TOP{54, 119, 166};
@@ -98,11 +104,6 @@ constexpr ButtonLook BUTTONS[] = {
 
 constexpr Box BUTTON_WORDS{10, 7, 55, 17};
 constexpr Colour BUTTON_WORDS_BLUE{12, 88, 132};
-constexpr int BUTTON_INK_RED_BELOW = 150;
-// Rows just inside the border (row 1 and the row above the bottom border
-// may carry the pressed state's inner edge) where the gradient is measured.
-constexpr int BUTTON_FILL_TOP_ROW = 2;
-constexpr int BUTTON_FILL_BOTTOM_ROW = BUTTON_HEIGHT - 3;
 // A column clear of the words.
 constexpr int BUTTON_PLAIN_COLUMN = 5;
 
@@ -115,6 +116,19 @@ constexpr int STRONG_INK = 16;
 constexpr int SHADOW_TOLERANCE = 4;
 constexpr int BOX_TOLERANCE = 1;
 constexpr int MIN_STRONG_INK_PIXELS = 10;
+
+// ---------------------------------------------------------------------------
+// Every scale's set: the layout above with each length scaled as the program
+// scales it, the 1-pixel border included.
+
+constexpr int BORDER = 1;
+constexpr int BUTTON_TOP_ON_BUBBLE = 35;
+constexpr double CORNER_BLEND = 0.55;  // share of the bubble's fill in a button corner
+constexpr int BLEND_ROUNDING = 1;
+constexpr int LIGHTER_BY = 10;  // the pressed button's inner edge, in red
+// The text's ink height is the scaled font's; a mirrored edge may be a pixel off.
+constexpr int SCALED_BOX_TOLERANCE = 2;
+constexpr int MIRRORED_EDGE_TOLERANCE = 1;
 
 // A resource picture decoded by the product's loader, with all its pixels
 // read once.
@@ -160,14 +174,15 @@ bool Inside(const Box& box, int x, int y) { return x >= box.left && x <= box.rig
 
 Box Grown(const Box& box, int by) { return {box.left - by, box.top - by, box.right + by, box.bottom + by}; }
 
-// The smallest box around the pixels of `area` whose red lies below
-// `redBelow`; left > right when there are none.
-Box InkBounds(const Picture& picture, const Box& area, int redBelow)
+// The smallest box around the pixels (x, y) of `area` that isInk(x, y)
+// accepts; left > right when there are none.
+template <typename IsInk>
+Box InkBounds(const Box& area, IsInk isInk)
 {
     Box ink{area.right + 1, area.bottom + 1, area.left - 1, area.top - 1};
     for (int y = area.top; y <= area.bottom; ++y) {
         for (int x = area.left; x <= area.right; ++x) {
-            if (picture.At(x, y).r >= redBelow) continue;
+            if (!isInk(x, y)) continue;
             ink.left = std::min(ink.left, x);
             ink.top = std::min(ink.top, y);
             ink.right = std::max(ink.right, x);
@@ -175,6 +190,12 @@ Box InkBounds(const Picture& picture, const Box& area, int redBelow)
         }
     }
     return ink;
+}
+
+// Ink: the pixels whose red lies below `redBelow`.
+Box InkBounds(const Picture& picture, const Box& area, int redBelow)
+{
+    return InkBounds(area, [&](int x, int y) { return picture.At(x, y).r < redBelow; });
 }
 
 testing::AssertionResult BoxNear(const Box& actual, const Box& expected, int tolerance)
@@ -216,7 +237,6 @@ std::string InstanceName(const testing::TestParamInfo<Look>& info)
     return info.param.name;
 }
 void PrintTo(const BubbleLayout& bubble, std::ostream* out) { *out << bubble.name; }
-void PrintTo(const ButtonLook& button, std::ostream* out) { *out << button.name; }
 
 // Each bubble picture, decoded once per case.
 class BubblePicture : public testing::TestWithParam<BubbleLayout> {
@@ -228,15 +248,22 @@ protected:
 };
 INSTANTIATE_TEST_SUITE_P(PictureContent, BubblePicture, testing::ValuesIn(BUBBLES), InstanceName<BubbleLayout>);
 
-// Each state's button picture, decoded once per case.
-class ButtonPicture : public testing::TestWithParam<ButtonLook> {
+// Each scale's set, by its index in picturescales::DPIS.
+class ScaledPictures : public testing::TestWithParam<int> {
 protected:
-    void SetUp() override { ASSERT_TRUE(picture.HasSize(BUTTON_WIDTH, BUTTON_HEIGHT)); }
+    int S(int length) const { return picturescales::Scaled(length, dpi); }
+    // Edges scale, not pixels: an inclusive right or bottom edge is one short of the scaled next pixel.
+    Box S(const Box& box) const { return {S(box.left), S(box.top), S(box.right + 1) - 1, S(box.bottom + 1) - 1}; }
+    int Id(int id) const { return picturescales::ScaledId(id, GetParam()); }
 
-    const ButtonLook& button = GetParam();
-    const Picture picture{button.id};
+    const int dpi = picturescales::DPIS[GetParam()];
 };
-INSTANTIATE_TEST_SUITE_P(PictureContent, ButtonPicture, testing::ValuesIn(BUTTONS), InstanceName<ButtonLook>);
+INSTANTIATE_TEST_SUITE_P(PictureContent, ScaledPictures,
+                         testing::Range(0, static_cast<int>(std::size(picturescales::DPIS))),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return "Percent" + std::to_string(MulDiv(picturescales::DPIS[info.param], 100,
+                                                                      picturescales::BASE_DPI));
+                         });
 
 }  // namespace
 
@@ -249,12 +276,6 @@ TEST_P(BubblePicture, BodyIsOpaqueWithGradientFillAndDarkeningBorder)
             ASSERT_EQ(picture.At(x, y).a, 255) << "body pixel (" << x << ", " << y << ")";
         }
     }
-
-    const int x = MiddleColumn(body);
-    EXPECT_TRUE(ColourNear(picture, x, body.top, BORDER_TOP, EXACT_COLOUR));
-    EXPECT_TRUE(ColourNear(picture, x, body.bottom, BORDER_BOTTOM, EXACT_COLOUR));
-    EXPECT_TRUE(ColourNear(picture, x, body.top + 2, FILL_TOP, GRADIENT_END));
-    EXPECT_TRUE(ColourNear(picture, x, body.bottom - 2, FILL_BOTTOM, GRADIENT_END));
 
     // Down the side facing away from the tail the border darkens and the
     // fill beside it turns blue, row by row.
@@ -326,20 +347,13 @@ TEST_P(BubblePicture, TailPointsTowardsTheIcon)
     const POINT tip = bubble.tip;
     const int out = bubble.outward;
 
-    // The tip is a dark, nearly opaque point of the outline; past it and
-    // beside it there is only shadow.
-    const Pixel tipPixel = picture.At(tip.x, tip.y);
-    EXPECT_GE(tipPixel.a, 160);
-    EXPECT_LE(tipPixel.r, 100) << "the tip is drawn in the border colour";
+    // Past the tip and beside it there is only shadow (the tip itself and
+    // the solid tail behind it: ScaledPictures, at every scale).
     EXPECT_LE(picture.At(tip.x + out, tip.y).a, SHADOW_ALPHA[0] + 2 * SHADOW_TOLERANCE);
     EXPECT_LE(picture.At(tip.x + SHADOW_REACH * out, tip.y).a, SHADOW_ALPHA[SHADOW_REACH - 1] + SHADOW_TOLERANCE);
     EXPECT_LE(picture.At(tip.x, TAIL_BASE_TOP).a, SHADOW_ALPHA[SHADOW_REACH - 1] + SHADOW_TOLERANCE);
     EXPECT_LE(picture.At(tip.x, TAIL_BASE_BOTTOM).a, SHADOW_ALPHA[SHADOW_REACH - 1] + SHADOW_TOLERANCE);
 
-    // Between the tip and the body the tail is solid.
-    for (int x = tip.x - out; x != NearEdge(bubble); x -= out) {
-        EXPECT_EQ(picture.At(x, tip.y).a, 255) << "tail pixel (" << x << ", " << tip.y << ")";
-    }
     // Just outside the body its base covers rows 17 to 31 and no more.
     const int beside = NearEdge(bubble) + out;
     for (int y = TAIL_BASE_TOP + 1; y < TAIL_BASE_BOTTOM; ++y) {
@@ -354,15 +368,8 @@ TEST_P(BubblePicture, TailPointsTowardsTheIcon)
     EXPECT_LE(picture.At(FarEdge(bubble) - 2 * out, tip.y).a, SHADOW_ALPHA[1] + SHADOW_TOLERANCE);
 }
 
-TEST_P(BubblePicture, WordsFillTheirBoxesAndNothingElse)
+TEST_P(BubblePicture, NothingButTheWordsIsDarkInsideTheBorder)
 {
-    for (const Box& line : bubble.lines) {
-        const Box around = Grown(line, 3);
-        EXPECT_TRUE(BoxNear(InkBounds(picture, around, BUBBLE_INK_RED_BELOW), line, BOX_TOLERANCE));
-        EXPECT_GE(CountNear(picture, line, WORDS_STEEL_BLUE, STRONG_INK), MIN_STRONG_INK_PIXELS)
-            << "the words are steel blue";
-    }
-
     // Inside the border nothing but the words is dark.
     const Box inner = Grown(bubble.body, -2);
     int strays = 0;
@@ -380,43 +387,110 @@ TEST_P(BubblePicture, WordsFillTheirBoxesAndNothingElse)
     EXPECT_EQ(strays, 0) << "stray ink, first at (" << firstStray.x << ", " << firstStray.y << ")";
 }
 
-TEST_P(ButtonPicture, IsFullyOpaqueWithBorderAndGradient)
+TEST_P(ScaledPictures, BubblesHaveTheirLayoutScaled)
 {
-    for (int y = 0; y < BUTTON_HEIGHT; ++y)
-        for (int x = 0; x < BUTTON_WIDTH; ++x) ASSERT_EQ(picture.At(x, y).a, 255) << "(" << x << ", " << y << ")";
+    for (const BubbleLayout& bubble : BUBBLES) {
+        SCOPED_TRACE(bubble.name);
+        const Picture picture(Id(bubble.id));
+        ASSERT_TRUE(picture.HasSize(S(BUBBLE_WIDTH), S(BUBBLE_HEIGHT)));
+        const Box body = S(bubble.body);
+        const int x = MiddleColumn(body);
+        Box solid{picture.width, picture.height, -1, -1};  // opaque across the middle row and column
+        for (int px = 0; px < picture.width; ++px)
+            if (picture.At(px, S(MIDDLE_ROW)).a == 255) solid = {std::min(solid.left, px), solid.top, px, solid.bottom};
+        for (int py = 0; py < picture.height; ++py)
+            if (picture.At(x, py).a == 255) solid = {solid.left, std::min(solid.top, py), solid.right, py};
+        EXPECT_TRUE(BoxNear(solid, body, MIRRORED_EDGE_TOLERANCE)) << "the opaque body";
 
-    const int middleX = BUTTON_WIDTH / 2;
-    const int middleY = BUTTON_HEIGHT / 2;
-    EXPECT_TRUE(ColourNear(picture, middleX, 0, button.border, EXACT_COLOUR));
-    EXPECT_TRUE(ColourNear(picture, middleX, BUTTON_HEIGHT - 1, button.border, EXACT_COLOUR));
-    EXPECT_TRUE(ColourNear(picture, 0, middleY, button.border, EXACT_COLOUR));
-    EXPECT_TRUE(ColourNear(picture, BUTTON_WIDTH - 1, middleY, button.border, EXACT_COLOUR));
+        for (int row = 0; row < S(BORDER); ++row) {
+            EXPECT_TRUE(ColourNear(picture, x, body.top + row, BORDER_TOP, EXACT_COLOUR));
+            EXPECT_TRUE(ColourNear(picture, x, body.bottom - row, BORDER_BOTTOM, EXACT_COLOUR));
+        }
+        EXPECT_GE(picture.At(x, body.bottom - S(BORDER)).r, BUBBLE_INK_RED_BELOW) << "border wider than scaled";
+        EXPECT_TRUE(ColourNear(picture, x, body.top + S(2), FILL_TOP, GRADIENT_END));
+        EXPECT_TRUE(ColourNear(picture, x, body.bottom - S(2), FILL_BOTTOM, GRADIENT_END));
+        // Below the body the black shadow reaches as far as at 100 %, scaled.
+        EXPECT_TRUE(ColourNear(picture, x, body.bottom + 1, {0, 0, 0}, EXACT_COLOUR));
+        EXPECT_GT(picture.At(x, body.bottom + S(SHADOW_REACH)).a, 0);
+        EXPECT_EQ(picture.At(x, body.bottom + S(SHADOW_REACH + 1) + 1).a, 0);
 
-    EXPECT_TRUE(ColourNear(picture, BUTTON_PLAIN_COLUMN, BUTTON_FILL_TOP_ROW, button.top, GRADIENT_END));
-    EXPECT_TRUE(ColourNear(picture, BUTTON_PLAIN_COLUMN, BUTTON_FILL_BOTTOM_ROW, button.bottom, GRADIENT_END));
+        // A dark tip at the scaled tip, the tail solid from there to the body.
+        const int out = bubble.outward;
+        const POINT tip{out < 0 ? S(bubble.tip.x) : S(bubble.tip.x + 1) - 1, S(bubble.tip.y)};
+        EXPECT_GE(picture.At(tip.x, tip.y).a, 160);
+        EXPECT_LE(picture.At(tip.x, tip.y).r, 100) << "the tip is drawn in the border colour";
+        for (int px = tip.x - out; px != (out < 0 ? body.left : body.right); px -= out)
+            EXPECT_EQ(picture.At(px, tip.y).a, 255) << "tail pixel (" << px << ", " << tip.y << ")";
+
+        for (const Box& line : bubble.lines) {
+            const Box box = S(line);
+            EXPECT_TRUE(BoxNear(InkBounds(picture, Grown(box, S(3)), BUBBLE_INK_RED_BELOW), box, SCALED_BOX_TOLERANCE));
+            EXPECT_GE(CountNear(picture, box, WORDS_STEEL_BLUE, STRONG_INK), MIN_STRONG_INK_PIXELS);
+        }
+        const Box button = S(Box{bubble.buttonLeft, BUTTON_TOP_ON_BUBBLE, bubble.buttonLeft + BUTTON_WIDTH - 1,
+                                 BUTTON_TOP_ON_BUBBLE + BUTTON_HEIGHT - 1});
+        const Box underButton = InkBounds(picture, button, BUBBLE_INK_RED_BELOW);
+        EXPECT_GT(underButton.left, underButton.right) << "ink where the button sits";
+    }
 }
 
-TEST(PictureContent, PressedButtonHasALightInnerEdge)
+TEST_P(ScaledPictures, ButtonsHaveTheirLayoutScaledTheirWordsInOnePlaceAndCornersBlendedWithTheBubble)
 {
-    const Picture picture(IDP_BUTTON_PRESSED);
-    ASSERT_TRUE(picture.HasSize(BUTTON_WIDTH, BUTTON_HEIGHT));
-    constexpr int LIGHTER_BY = 10;
-    const int middleX = BUTTON_WIDTH / 2;
-    const int middleY = BUTTON_HEIGHT / 2;
-    EXPECT_GE(picture.At(middleX, 1).r, picture.At(middleX, 2).r + LIGHTER_BY);
-    EXPECT_GE(picture.At(middleX, BUTTON_HEIGHT - 2).r, picture.At(middleX, BUTTON_HEIGHT - 3).r + LIGHTER_BY);
-    EXPECT_GE(picture.At(1, middleY).r, picture.At(2, middleY).r + LIGHTER_BY);
-    EXPECT_GE(picture.At(BUTTON_WIDTH - 2, middleY).r, picture.At(BUTTON_WIDTH - 3, middleY).r + LIGHTER_BY);
-}
+    const Picture bubble(Id(IDP_BUBBLE_RIGHT));
+    ASSERT_TRUE(bubble.HasSize(S(BUBBLE_WIDTH), S(BUBBLE_HEIGHT)));
+    const int width = S(BUTTON_WIDTH);
+    const int height = S(BUTTON_HEIGHT);
+    const int edge = S(BORDER);
+    const int middleX = width / 2;
+    const int middleY = height / 2;
+    Box normalInk{};
+    for (const ButtonLook& look : BUTTONS) {
+        SCOPED_TRACE(look.name);
+        const Picture picture(Id(look.id));
+        ASSERT_TRUE(picture.HasSize(width, height));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) ASSERT_EQ(picture.At(x, y).a, 255) << "(" << x << ", " << y << ")";
 
-TEST_P(ButtonPicture, WordsStandWhereTheyStandInTheNormalPicture)
-{
-    const Box inner{1, 1, BUTTON_WIDTH - 2, BUTTON_HEIGHT - 2};
-    const Box ink = InkBounds(picture, inner, BUTTON_INK_RED_BELOW);
-    EXPECT_TRUE(BoxNear(ink, BUTTON_WORDS, BOX_TOLERANCE));
-    EXPECT_GE(CountNear(picture, BUTTON_WORDS, BUTTON_WORDS_BLUE, STRONG_INK), MIN_STRONG_INK_PIXELS)
-        << "the words are dark blue";
-    const Picture normal(IDP_BUTTON_NORMAL);
-    ASSERT_TRUE(normal.HasSize(BUTTON_WIDTH, BUTTON_HEIGHT));
-    EXPECT_TRUE(BoxNear(ink, InkBounds(normal, inner, BUTTON_INK_RED_BELOW), 0)) << "the words moved between states";
+        for (int i = 0; i < edge; ++i) {
+            for (const POINT& p : {POINT{middleX, i}, POINT{middleX, height - 1 - i}, POINT{i, middleY},
+                                   POINT{width - 1 - i, middleY}})
+                EXPECT_TRUE(ColourNear(picture, p.x, p.y, look.border, EXACT_COLOUR));
+        }
+        EXPECT_FALSE(ColourNear(picture, middleX, edge, look.border, EXACT_COLOUR)) << "border wider than scaled";
+        if (look.id == IDP_BUTTON_PRESSED) {  // a light inner edge as wide as the border: its last pixels
+            const int in = 2 * edge - 1;
+            const int bottom = height - 1;
+            const int right = width - 1;
+            EXPECT_GE(picture.At(middleX, in).r, picture.At(middleX, in + 1).r + LIGHTER_BY);
+            EXPECT_GE(picture.At(middleX, bottom - in).r, picture.At(middleX, bottom - in - 1).r + LIGHTER_BY);
+            EXPECT_GE(picture.At(in, middleY).r, picture.At(in + 1, middleY).r + LIGHTER_BY);
+            EXPECT_GE(picture.At(right - in, middleY).r, picture.At(right - in - 1, middleY).r + LIGHTER_BY);
+        }
+        // Past the border and the pressed state's inner edge, the gradient.
+        const int plain = S(BUTTON_PLAIN_COLUMN);
+        EXPECT_TRUE(ColourNear(picture, plain, 2 * edge, look.top, GRADIENT_END));
+        EXPECT_TRUE(ColourNear(picture, plain, height - 1 - 2 * edge, look.bottom, GRADIENT_END));
+
+        // The words' ink: pixels at least half covered, against the plain fill of their row.
+        const Box ink = InkBounds(Box{edge, edge, width - 1 - edge, height - 1 - edge}, [&](int x, int y) {
+            return 2 * (picture.At(plain, y).r - picture.At(x, y).r) >= picture.At(plain, y).r - BUTTON_WORDS_BLUE.r;
+        });
+        const Box words = S(BUTTON_WORDS);
+        EXPECT_TRUE(BoxNear(ink, words, SCALED_BOX_TOLERANCE));
+        EXPECT_GE(CountNear(picture, words, BUTTON_WORDS_BLUE, STRONG_INK), MIN_STRONG_INK_PIXELS);
+        if (look.id == IDP_BUTTON_NORMAL) normalInk = ink;  // the first of BUTTONS
+        EXPECT_TRUE(BoxNear(ink, normalInk, 0)) << "the words moved between states";
+
+        // The corners: the border blended with the bubble's fill where the button sits.
+        for (const int y : {0, height - 1}) {
+            const Pixel fill = bubble.At(S(BUBBLES[0].buttonLeft), S(BUTTON_TOP_ON_BUBBLE) + y);
+            const auto blend = [](int border, int behind) {
+                return static_cast<int>(std::lround(border + (behind - border) * CORNER_BLEND));
+            };
+            const Colour corner{blend(look.border.r, fill.r), blend(look.border.g, fill.g),
+                                blend(look.border.b, fill.b)};
+            EXPECT_TRUE(ColourNear(picture, 0, y, corner, BLEND_ROUNDING));
+            EXPECT_TRUE(ColourNear(picture, width - 1, y, corner, BLEND_ROUNDING));
+        }
+    }
 }

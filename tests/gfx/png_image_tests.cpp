@@ -1,4 +1,5 @@
-// PNG pictures: loading from the resources, failures, sizes and clones.
+// PNG pictures: failures to load, undecodable data, sizes and clones (the
+// resource pictures at every scale are loaded in resource_tests.cpp).
 #include <gtest/gtest.h>
 
 #include "gfx/gfx.h"
@@ -12,34 +13,9 @@ namespace {
 const char PNG_TYPE[] = "PNG";
 constexpr int MISSING_ID = 999;
 
-struct PictureSize {
-    int id;
-    UINT width;
-    UINT height;
-};
-
-constexpr PictureSize RESOURCE_PICTURES[] = {
-    {IDP_BUBBLE_RIGHT, 207, 75}, {IDP_BUBBLE_LEFT, 207, 75},  {IDP_BUTTON_HOVER, 66, 24},
-    {IDP_BUTTON_NORMAL, 66, 24}, {IDP_BUTTON_PRESSED, 66, 24},
-};
-
 const Rgba HALF_BLUE{0, 0, 255, 128};
 
 }  // namespace
-
-TEST(PngImage, ResourcePicturesLoadAtTheirOwnSize)
-{
-    for (const PictureSize& picture : RESOURCE_PICTURES) {
-        SCOPED_TRACE(testing::Message() << "picture " << picture.id);
-        const OwnedPicture image(LoadPngResource(picture.id, PNG_TYPE));
-        ASSERT_NE(image, nullptr);
-        EXPECT_NE(image->nativeImage, nullptr);
-        EXPECT_EQ(image->lastStatus, Gdiplus::Ok);
-        EXPECT_EQ(image->GetWidth(), picture.width);
-        EXPECT_EQ(image->GetHeight(), picture.height);
-        EXPECT_EQ(image->lastStatus, Gdiplus::Ok) << "successful queries record nothing";
-    }
-}
 
 TEST(PngImage, MissingResourceGivesAnEmptyImageWithAFailingStatus)
 {

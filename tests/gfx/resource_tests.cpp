@@ -1,22 +1,38 @@
-// The resources built into the executable: the five pictures, the icon and
-// the version, all of them in Chinese (PRC).
+// The resources built into the executable: the five pictures at every scale,
+// the icon and the version, all of them in Chinese (PRC).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "gfx/gfx.h"
+#include "kit/test_pictures.h"
+#include "picture_scales.h"
 #include "res/resource.h"
+
+using namespace picturescales;
 
 namespace {
 
 constexpr LANGID CHINESE_PRC = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
-constexpr int PICTURE_IDS[] = {IDP_BUBBLE_RIGHT, IDP_BUBBLE_LEFT, IDP_BUTTON_HOVER, IDP_BUTTON_NORMAL,
-                               IDP_BUTTON_PRESSED};
+struct PictureSize {
+    int id;  // at 100 %
+    int width, height;
+};
+constexpr PictureSize PICTURES[] = {{IDP_BUBBLE_RIGHT, 207, 75}, {IDP_BUBBLE_LEFT, 207, 75},
+                                    {IDP_BUTTON_HOVER, 66, 24},  {IDP_BUTTON_NORMAL, 66, 24},
+                                    {IDP_BUTTON_PRESSED, 66, 24}};
 constexpr int VERSION_ID = 1;
 constexpr DWORD FIXED_FILE_INFO_SIGNATURE = 0xFEEF04BD;
+
+BOOL CALLBACK CountName(HMODULE, LPCSTR, LPSTR, LONG_PTR count)
+{
+    ++*reinterpret_cast<size_t*>(count);
+    return TRUE;
+}
 
 BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found)
 {
@@ -62,15 +78,26 @@ struct IconGroupEntry {
 
 }  // namespace
 
-TEST(Resource, PicturesArePngResourcesInChinesePrcOnly)
+TEST(Resource, PicturesAtEveryScaleArePngResourcesOfTheirScaledSizeInChinesePrcOnly)
 {
+    size_t count = 0;
+    EnumResourceNamesA(nullptr, "PNG", CountName, reinterpret_cast<LONG_PTR>(&count));
+    EXPECT_EQ(count, std::size(DPIS) * std::size(PICTURES)) << "five pictures at each scale and no others";
     const BYTE PNG_SIGNATURE[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    for (const int id : PICTURE_IDS) {
-        SCOPED_TRACE(testing::Message() << "picture " << id);
-        EXPECT_EQ(LanguagesOf("PNG", id), std::vector<WORD>{CHINESE_PRC});
-        const std::vector<BYTE> bytes = BytesOf("PNG", id);
-        ASSERT_GT(bytes.size(), sizeof PNG_SIGNATURE);
-        EXPECT_EQ(std::memcmp(bytes.data(), PNG_SIGNATURE, sizeof PNG_SIGNATURE), 0);
+    for (size_t scale = 0; scale < std::size(DPIS); ++scale) {
+        for (const PictureSize& picture : PICTURES) {
+            const int id = ScaledId(picture.id, static_cast<int>(scale));
+            SCOPED_TRACE(testing::Message() << "picture " << id);
+            EXPECT_EQ(LanguagesOf("PNG", id), std::vector<WORD>{CHINESE_PRC});
+            const std::vector<BYTE> bytes = BytesOf("PNG", id);
+            ASSERT_GT(bytes.size(), sizeof PNG_SIGNATURE);
+            EXPECT_EQ(std::memcmp(bytes.data(), PNG_SIGNATURE, sizeof PNG_SIGNATURE), 0);
+            const testpictures::OwnedPicture image(LoadPngResource(id, "PNG"));
+            ASSERT_NE(image, nullptr);
+            EXPECT_EQ(image->GetWidth(), static_cast<UINT>(Scaled(picture.width, DPIS[scale])));
+            EXPECT_EQ(image->GetHeight(), static_cast<UINT>(Scaled(picture.height, DPIS[scale])));
+            EXPECT_EQ(image->lastStatus, Gdiplus::Ok) << "decoded, and the queries recorded no failure";
+        }
     }
 }
 
