@@ -1,7 +1,7 @@
 // desktop-standin.exe: the stand-in desktop as a process of its own, driven
 // by line commands on stdin (the end-to-end tests, the demo).
 //
-//   desktop-standin.exe [--progman | --workerw]
+//   desktop-standin.exe [--progman | --workerw | --raised]
 //
 // Prints "ready" once its windows exist, then answers every command line with
 // one line, "ok" or "error <text>":
@@ -12,6 +12,14 @@
 //                blocks> <heap bytes>" of this process (for scripts/soak)
 //   foreground   answers "ok <class>" with the class of the foreground window
 //                ("ok" alone when there is none)
+//   zorder       answers "ok <window> <window> ...": the shown top-level
+//                windows from the top down, the stand-in's own as "icons",
+//                "wallpaper" and "progman", every other by its class
+//   animations on|off   sets the "show animations" switch, as Settings sets it
+//   dpi          answers "ok <dpi> <width> <unaware width>": the system DPI,
+//                the screen's width in pixels, and its width as a program
+//                unaware of DPI sees it (smaller where the system scales
+//                such programs up)
 // freeze stops the whole stand-in at once; stall makes every later question
 // for an item's name wait <ms> before it is answered (0: no wait).
 // Names are UTF-8 and may be quoted ("...") to hold blanks; commands on a name
@@ -106,6 +114,47 @@ static bool ParseRect(const std::vector<std::string>& words, size_t first, RECT&
     return true;
 }
 
+// The shown top-level windows from the top down, each as " <name>".
+static std::string DescribeZOrder()
+{
+    std::string order;
+    for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(window)) continue;
+        char className[256] = {};
+        GetClassNameA(window, className, sizeof className);
+        std::string name = className;
+        if (window == desktop->TopLevel()) name = "icons";
+        else if (window == desktop->Wallpaper()) name = "wallpaper";
+        else if (name == standin::PROGMAN_CLASS) name = "progman";
+        order += " " + name;
+    }
+    return order;
+}
+
+// The system DPI, the screen's width, and the width a thread unaware of DPI
+// sees (the call is looked up by name: Windows 10 1607 and later).
+static std::string DescribeDpi()
+{
+    using SetThreadContext = HANDLE(WINAPI*)(HANDLE);
+    const auto setThreadContext = reinterpret_cast<SetThreadContext>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    int unawareWidth = width;
+    // DPI_AWARENESS_CONTEXT_UNAWARE
+    const HANDLE unaware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-1));
+    if (setThreadContext != nullptr) {
+        const HANDLE previous = setThreadContext(unaware);
+        if (previous != nullptr) {
+            unawareWidth = GetSystemMetrics(SM_CXSCREEN);
+            setThreadContext(previous);
+        }
+    }
+    return std::to_string(dpi) + " " + std::to_string(width) + " " + std::to_string(unawareWidth);
+}
+
 // Carries out one command; returns "ok" or "error <text>" (a line that cannot
 // be split throws, and is answered so by the caller).
 static std::string Execute(const std::vector<std::string>& words, bool& quit)
@@ -161,6 +210,20 @@ static std::string Execute(const std::vector<std::string>& words, bool& quit)
             return "ok";
         }
         return std::string("ok ") + className;
+    }
+    if (verb == "zorder" && argumentsAre(0)) {
+        return "ok" + DescribeZOrder();
+    }
+    if (verb == "animations" && argumentsAre(1) && (words[1] == "on" || words[1] == "off")) {
+        const BOOL on = words[1] == "on";
+        if (!SystemParametersInfoA(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(on)),
+                                   SPIF_UPDATEINIFILE | SPIF_SENDCHANGE)) {
+            return "error cannot set the animations switch";
+        }
+        return "ok";
+    }
+    if (verb == "dpi" && argumentsAre(0)) {
+        return "ok " + DescribeDpi();
     }
     if (verb == "add" && argumentsAre(5)) {
         RECT bounds{};
@@ -322,8 +385,10 @@ int main(int argc, char** argv)
             layout = standin::Layout::WorkerW;
         } else if (std::strcmp(argv[i], "--progman") == 0) {
             layout = standin::Layout::Progman;
+        } else if (std::strcmp(argv[i], "--raised") == 0) {
+            layout = standin::Layout::Raised;
         } else {
-            std::fprintf(stderr, "usage: desktop-standin [--progman | --workerw]\n");
+            std::fprintf(stderr, "usage: desktop-standin [--progman | --workerw | --raised]\n");
             return 2;
         }
     }
