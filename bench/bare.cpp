@@ -1,0 +1,149 @@
+// The baseline program (bench.exe bare): the bubble's platform work done
+// bare. One layered window; in its WM_CREATE the reference walk, a 32-bit
+// canvas, the five pictures decoded, the bubble's picture drawn and one
+// presentation at alpha 0. With --track it then walks every tracking period
+// on the object it keeps and reads the screen's width, as a tracking tick
+// does, and ends with 0 when the icon has gone; with --report-startup it
+// reports and ends at its first presentation, as the instrumented build does.
+#include <cstring>
+
+#include "bench/bench.h"
+#include "bubble/bubble.h"
+#include "res/resource.h"
+
+namespace bench {
+
+namespace {
+
+using namespace Gdiplus::DllExports;
+
+constexpr const char* CLASS_NAME = "MarrowtuneBareBubble";
+constexpr int BYTES_PER_PIXEL = 4;
+constexpr WORD BITS_PER_PIXEL = 32;
+constexpr int PICTURE_IDS[] = {IDP_BUBBLE_RIGHT, IDP_BUBBLE_LEFT, IDP_BUTTON_HOVER, IDP_BUTTON_NORMAL,
+                               IDP_BUTTON_PRESSED};
+
+bool tracking = false;
+bool reporting = false;
+LONGLONG enteredAt = 0;
+IAccessible* keptList = nullptr;
+
+bool Create(HWND window)
+{
+    IconRect icon{};
+    if (!ReferenceWalk(keptList, icon)) return false;
+    const POINT at{icon.right - RIGHT_SIDE_OVERLAP, icon.top};
+    SetWindowPos(window, HWND_BOTTOM, at.x, at.y, BUBBLE_WIDTH, BUBBLE_HEIGHT, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    Gdiplus::GpImage* pictures[sizeof PICTURE_IDS / sizeof PICTURE_IDS[0]] = {};
+    for (size_t i = 0; i < sizeof PICTURE_IDS / sizeof PICTURE_IDS[0]; ++i) pictures[i] = DecodePicture(PICTURE_IDS[i]);
+    Present(window, DrawCanvas(pictures[0]), at, SIZE{BUBBLE_WIDTH, BUBBLE_HEIGHT}, 0);
+    if (reporting) ReportStartup(enteredAt);
+    if (tracking) SetTimer(window, TIMER_TRACK, TRACK_PERIOD_MS, nullptr);
+    return true;
+}
+
+LRESULT CALLBACK BareWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    IconRect icon{};
+    switch (message) {
+    case WM_CREATE:
+        if (!Create(window)) PostQuitMessage(0);
+        return 0;
+    case WM_TIMER:
+        GetSystemMetrics(SM_CXFULLSCREEN);
+        if (!ReferenceWalk(keptList, icon)) PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+Gdiplus::GpImage* DecodePicture(int id)
+{
+    const HRSRC info = FindResourceA(nullptr, MAKEINTRESOURCEA(id), PNG_RESOURCE_TYPE);
+    const DWORD size = info ? SizeofResource(nullptr, info) : 0;
+    const void* bytes = info ? LockResource(LoadResource(nullptr, info)) : nullptr;
+    const HGLOBAL block = bytes && size ? GlobalAlloc(GMEM_FIXED, size) : nullptr;
+    IStream* stream = nullptr;
+    if (!block) return nullptr;
+    std::memcpy(block, bytes, size);
+    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) return nullptr;
+    Gdiplus::GpImage* image = nullptr;
+    GdipLoadImageFromStream(stream, &image);
+    stream->Release();
+    return image;
+}
+
+Canvas DrawCanvas(Gdiplus::GpImage* picture)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = BUBBLE_WIDTH;
+    info.bmiHeader.biHeight = -BUBBLE_HEIGHT;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = BITS_PER_PIXEL;
+    void* bits = nullptr;
+    Canvas canvas;
+    canvas.dc = CreateCompatibleDC(nullptr);
+    canvas.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    SelectObject(canvas.dc, canvas.bitmap);
+    Gdiplus::GpBitmap* target = nullptr;
+    GdipCreateBitmapFromScan0(BUBBLE_WIDTH, BUBBLE_HEIGHT, BUBBLE_WIDTH * BYTES_PER_PIXEL, PixelFormat32bppPARGB,
+                              static_cast<BYTE*>(bits), &target);
+    Gdiplus::GpGraphics* graphics = nullptr;
+    GdipGetImageGraphicsContext(target, &graphics);
+    GdipDrawImageRectI(graphics, picture, 0, 0, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+    GdipDeleteGraphics(graphics);
+    GdipDisposeImage(target);
+    return canvas;
+}
+
+void FreeCanvas(const Canvas& canvas)
+{
+    DeleteDC(canvas.dc);
+    DeleteObject(canvas.bitmap);
+}
+
+BOOL Present(HWND window, const Canvas& canvas, POINT at, SIZE size, BYTE alpha)
+{
+    POINT source{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    return UpdateLayeredWindow(window, nullptr, &at, &size, canvas.dc, &source, 0, &blend, ULW_ALPHA);
+}
+
+void ReportStartup(LONGLONG entered)
+{
+    std::printf("STARTUP %lld %lld\n", entered, Count());
+    std::fflush(stdout);
+    ExitProcess(0);
+}
+
+int RunBare(bool reportStartup, bool track)
+{
+    enteredAt = Count();
+    reporting = reportStartup;
+    tracking = track;
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = BareWindow;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = CLASS_NAME;
+    RegisterClassA(&windowClass);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const Gdiplus::GdiplusStartupInput gdiplusInput;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartup(&token, &gdiplusInput, nullptr);
+    if (CreateWindowExA(WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, CLASS_NAME, "", WS_POPUP, 0, 0,
+                        BUBBLE_WIDTH, BUBBLE_HEIGHT, nullptr, nullptr, instance, nullptr)) {
+        MSG message{};
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    }
+    ForgetList(keptList);
+    Gdiplus::GdiplusShutdown(token);
+    CoUninitialize();
+    return 0;
+}
+
+}  // namespace bench

@@ -1,0 +1,63 @@
+// bench.exe: the benchmarks that time the product's code inside this
+// process against the reference walk, and the baseline program. The driver
+// (scripts/driver bench) runs them, judges their rows and adds the
+// benchmarks that watch whole processes.
+//
+//   bench.exe locator | tick | steady-product | steady-baseline [--smoke] [--plant-slowdown]
+//   bench.exe walks N                      N reference walks of the desktop shown now, timed
+//   bench.exe bare [--report-startup] [--track]    the baseline program (bare.cpp)
+#include <objbase.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "bench/bench.h"
+
+namespace bench {
+
+int RunWalks(int walks)
+{
+    std::string times;
+    IconRect icon{};
+    for (int walk = 0; walk < walks; ++walk) {
+        IAccessible* list = nullptr;
+        const LONGLONG start = Count();
+        const bool found = ReferenceWalk(list, icon);
+        ForgetList(list);
+        if (!found) Fail("the reference walk did not find the icon");
+        times += (times.empty() ? "" : " ") + std::to_string(Seconds(start, Count()) * MILLISECONDS);
+    }
+    std::printf("ROW user's wait|one reference walk, ms|0|%s||\n", times.c_str());
+    return 0;
+}
+
+}  // namespace bench
+
+int main(int argc, char** argv)
+{
+    const std::string command = argc > 1 ? argv[1] : "";
+    bool startup = false;
+    bool track = false;
+    for (int i = 2; i < argc; ++i) {
+        bench::options.smoke |= std::strcmp(argv[i], "--smoke") == 0;
+        bench::options.plant |= std::strcmp(argv[i], "--plant-slowdown") == 0;
+        startup |= std::strcmp(argv[i], "--report-startup") == 0;
+        track |= std::strcmp(argv[i], "--track") == 0;
+    }
+    if (command == "bare") return bench::RunBare(startup, track);   // it starts COM and GDI+ itself
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const Gdiplus::GdiplusStartupInput gdiplusInput;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartup(&token, &gdiplusInput, nullptr);
+    int code = 2;
+    if (command == "locator") code = bench::RunLocator();
+    if (command == "tick") code = bench::RunTick();
+    if (command == "steady-product" || command == "steady-baseline") {
+        code = bench::RunSteadyState(command == "steady-product");
+    }
+    if (command == "walks" && argc > 2) code = bench::RunWalks(std::atoi(argv[2]));
+    if (code == 2) std::fprintf(stderr, "usage: bench.exe locator|tick|steady-product|steady-baseline|walks N|bare\n");
+    std::fflush(stdout);
+    return code;
+}
