@@ -116,6 +116,12 @@ mt_start_wine() {
     </dev/null >/dev/null 2>&1 || true
 }
 
+# Runs a command of the driver (scripts/driver) with Debian's Python, which
+# has the python3-* packages the driver uses.
+mt_driver() {
+  PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 "$MT_ROOT/scripts/driver" "$@"
+}
+
 mt_cleanup() {
   if [ "$MT_STARTED_WINE" = 1 ]; then
     wineserver -k >/dev/null 2>&1 || true
