@@ -5,6 +5,10 @@
 // on the object it keeps and reads the screen's width, as a tracking tick
 // does, and ends with 0 when the icon has gone; with --report-startup it
 // reports and ends at its first presentation, as the instrumented build does.
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <cstdio>
 #include <cstring>
 
 #include "bench/bench.h"
@@ -23,6 +27,22 @@ constexpr WORD BITS_PER_PIXEL = 32;
 constexpr int PICTURE_IDS[] = {IDP_BUBBLE_RIGHT, IDP_BUBBLE_LEFT, IDP_BUTTON_HOVER, IDP_BUTTON_NORMAL,
                                IDP_BUTTON_PRESSED};
 
+Gdiplus::GpImage* DecodePicture(int id)
+{
+    const HRSRC info = FindResourceA(nullptr, MAKEINTRESOURCEA(id), PNG_RESOURCE_TYPE);
+    const DWORD size = info ? SizeofResource(nullptr, info) : 0;
+    const void* bytes = info ? LockResource(LoadResource(nullptr, info)) : nullptr;
+    const HGLOBAL block = bytes && size ? GlobalAlloc(GMEM_FIXED, size) : nullptr;
+    IStream* stream = nullptr;
+    if (!block) return nullptr;
+    std::memcpy(block, bytes, size);
+    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) return nullptr;
+    Gdiplus::GpImage* image = nullptr;
+    GdipLoadImageFromStream(stream, &image);
+    stream->Release();
+    return image;
+}
+
 bool tracking = false;
 bool reporting = false;
 LONGLONG enteredAt = 0;
@@ -32,11 +52,28 @@ bool Create(HWND window)
 {
     IconRect icon{};
     if (!ReferenceWalk(keptList, icon)) return false;
-    const POINT at{icon.right - RIGHT_SIDE_OVERLAP, icon.top};
+    POINT at{icon.right - RIGHT_SIDE_OVERLAP, icon.top};
     SetWindowPos(window, HWND_BOTTOM, at.x, at.y, BUBBLE_WIDTH, BUBBLE_HEIGHT, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     Gdiplus::GpImage* pictures[sizeof PICTURE_IDS / sizeof PICTURE_IDS[0]] = {};
     for (size_t i = 0; i < sizeof PICTURE_IDS / sizeof PICTURE_IDS[0]; ++i) pictures[i] = DecodePicture(PICTURE_IDS[i]);
-    Present(window, DrawCanvas(pictures[0]), at, SIZE{BUBBLE_WIDTH, BUBBLE_HEIGHT}, 0);
+    BITMAPINFO info{};
+    info.bmiHeader = BITMAPINFOHEADER{sizeof info.bmiHeader, BUBBLE_WIDTH, -BUBBLE_HEIGHT, 1, BITS_PER_PIXEL, BI_RGB,
+                                      0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HDC canvas = CreateCompatibleDC(nullptr);
+    SelectObject(canvas, CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    Gdiplus::GpBitmap* target = nullptr;
+    GdipCreateBitmapFromScan0(BUBBLE_WIDTH, BUBBLE_HEIGHT, BUBBLE_WIDTH * BYTES_PER_PIXEL, PixelFormat32bppPARGB,
+                              static_cast<BYTE*>(bits), &target);
+    Gdiplus::GpGraphics* graphics = nullptr;
+    GdipGetImageGraphicsContext(target, &graphics);
+    GdipDrawImageRectI(graphics, pictures[0], 0, 0, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+    GdipDeleteGraphics(graphics);
+    GdipDisposeImage(target);
+    POINT source{0, 0};
+    SIZE size{BUBBLE_WIDTH, BUBBLE_HEIGHT};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 0, AC_SRC_ALPHA};
+    UpdateLayeredWindow(window, nullptr, &at, &size, canvas, &source, 0, &blend, ULW_ALPHA);
     if (reporting) ReportStartup(enteredAt);
     if (tracking) SetTimer(window, TIMER_TRACK, TRACK_PERIOD_MS, nullptr);
     return true;
@@ -59,59 +96,6 @@ LRESULT CALLBACK BareWindow(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 }  // namespace
-
-Gdiplus::GpImage* DecodePicture(int id)
-{
-    const HRSRC info = FindResourceA(nullptr, MAKEINTRESOURCEA(id), PNG_RESOURCE_TYPE);
-    const DWORD size = info ? SizeofResource(nullptr, info) : 0;
-    const void* bytes = info ? LockResource(LoadResource(nullptr, info)) : nullptr;
-    const HGLOBAL block = bytes && size ? GlobalAlloc(GMEM_FIXED, size) : nullptr;
-    IStream* stream = nullptr;
-    if (!block) return nullptr;
-    std::memcpy(block, bytes, size);
-    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) return nullptr;
-    Gdiplus::GpImage* image = nullptr;
-    GdipLoadImageFromStream(stream, &image);
-    stream->Release();
-    return image;
-}
-
-Canvas DrawCanvas(Gdiplus::GpImage* picture)
-{
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = BUBBLE_WIDTH;
-    info.bmiHeader.biHeight = -BUBBLE_HEIGHT;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = BITS_PER_PIXEL;
-    void* bits = nullptr;
-    Canvas canvas;
-    canvas.dc = CreateCompatibleDC(nullptr);
-    canvas.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    SelectObject(canvas.dc, canvas.bitmap);
-    Gdiplus::GpBitmap* target = nullptr;
-    GdipCreateBitmapFromScan0(BUBBLE_WIDTH, BUBBLE_HEIGHT, BUBBLE_WIDTH * BYTES_PER_PIXEL, PixelFormat32bppPARGB,
-                              static_cast<BYTE*>(bits), &target);
-    Gdiplus::GpGraphics* graphics = nullptr;
-    GdipGetImageGraphicsContext(target, &graphics);
-    GdipDrawImageRectI(graphics, picture, 0, 0, BUBBLE_WIDTH, BUBBLE_HEIGHT);
-    GdipDeleteGraphics(graphics);
-    GdipDisposeImage(target);
-    return canvas;
-}
-
-void FreeCanvas(const Canvas& canvas)
-{
-    DeleteDC(canvas.dc);
-    DeleteObject(canvas.bitmap);
-}
-
-BOOL Present(HWND window, const Canvas& canvas, POINT at, SIZE size, BYTE alpha)
-{
-    POINT source{0, 0};
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
-    return UpdateLayeredWindow(window, nullptr, &at, &size, canvas.dc, &source, 0, &blend, ULW_ALPHA);
-}
 
 void ReportStartup(LONGLONG entered)
 {

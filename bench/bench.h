@@ -1,12 +1,9 @@
 // The benchmark executable's shared parts: the clock, product and baseline
 // timed in turn, the rows the driver judges (scripts/driver bench), the
-// benchmarks' desktops, the one reference walk every baseline makes, and the
-// bare drawing of the baseline program.
+// benchmarks' desktops and the one reference walk every baseline makes.
 #pragma once
 
 #include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
 #include <oleacc.h>
 
 #include <functional>
@@ -67,17 +64,6 @@ void FillDesktop(standin::Desktop& desktop, int items);
 bool ReferenceWalk(IAccessible*& held, IconRect& icon);
 void ForgetList(IAccessible*& held);
 
-// The bare drawing of the baseline program (bare.cpp): a picture of the
-// executable's resources, a 32-bit canvas with a picture drawn on it, and
-// one layered presentation.
-struct Canvas {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-};
-Gdiplus::GpImage* DecodePicture(int id);
-Canvas DrawCanvas(Gdiplus::GpImage* picture);
-void FreeCanvas(const Canvas& canvas);
-BOOL Present(HWND window, const Canvas& canvas, POINT at, SIZE size, BYTE alpha);
 // "STARTUP <count at entry> <count now>" to stdout, then the process ends
 // with 0: the start-up report of the baseline and the instrumented build.
 [[noreturn]] void ReportStartup(LONGLONG enteredAt);
@@ -85,8 +71,7 @@ BOOL Present(HWND window, const Canvas& canvas, POINT at, SIZE size, BYTE alpha)
 // The subcommands (bench.exe NAME).
 int RunLocator();
 int RunTick();
-int RunSteadyState(bool product);
-int RunWalks(int walks);
+int RunSteadyState();
 int RunBare(bool reportStartup, bool track);
 
 }  // namespace bench

@@ -11,6 +11,7 @@
 //                            begins, and once more when the program ends
 //   --plant-walk-us=N        a planted slow-down: N us of busy work as every walk begins
 //   --plant-leak-bytes=N     a planted leak: N bytes allocated and never freed as every walk begins
+//   --plant-thread-every=N   a planted fault: a thread that never ends, its handle kept, every N walks
 //
 // Counts are of the performance counter (bench::Count); a walk begins when
 // the list is asked for its first item. Every line goes to stdout at once.
@@ -43,6 +44,7 @@ struct Asked {
     long holdingsEvery = ABSENT;
     long plantWalkUs = ABSENT;
     long plantLeakBytes = ABSENT;
+    long plantThreadEvery = ABSENT;
 } asked;
 
 LONGLONG enteredAt = 0;
@@ -107,6 +109,9 @@ HRESULT STDAPICALLTYPE ProbedAccessibleChildren(IAccessible* list, LONG start, L
         ++walks;
         if (asked.plantWalkUs > 0) bench::Spin(asked.plantWalkUs / bench::MICROSECONDS);
         if (asked.plantLeakBytes > 0) HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(asked.plantLeakBytes));
+        if (asked.plantThreadEvery > 0 && walks % asked.plantThreadEvery == 0) {
+            CreateThread(nullptr, 0, [](void*) -> DWORD { return SleepEx(INFINITE, FALSE); }, nullptr, 0, nullptr);
+        }
     }
     return realAccessibleChildren(list, start, count, children, obtained);
 }
@@ -122,6 +127,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR com
     asked.holdingsEvery = Option(commandLine, "--report-holdings-every=");
     asked.plantWalkUs = Option(commandLine, "--plant-walk-us=");
     asked.plantLeakBytes = Option(commandLine, "--plant-leak-bytes=");
+    asked.plantThreadEvery = Option(commandLine, "--plant-thread-every=");
     realGetProcAddress = importpatch::Replace("kernel32.dll", "GetProcAddress", ProbedGetProcAddress);
     realSetTimer = importpatch::Replace("user32.dll", "SetTimer", ProbedSetTimer);
     realAccessibleChildren = importpatch::Replace("oleacc.dll", "AccessibleChildren", ProbedAccessibleChildren);

@@ -3,36 +3,16 @@
 // (scripts/driver bench) runs them, judges their rows and adds the
 // benchmarks that watch whole processes.
 //
-//   bench.exe locator | tick | steady-product | steady-baseline [--smoke] [--plant-slowdown]
-//   bench.exe walks N                      N reference walks of the desktop shown now, timed
+//   bench.exe locator | tick | steady [--smoke] [--plant-slowdown]
 //   bench.exe bare [--report-startup] [--track]    the baseline program (bare.cpp)
 #include <objbase.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "bench/bench.h"
-
-namespace bench {
-
-int RunWalks(int walks)
-{
-    std::string times;
-    IconRect icon{};
-    for (int walk = 0; walk < walks; ++walk) {
-        IAccessible* list = nullptr;
-        const LONGLONG start = Count();
-        const bool found = ReferenceWalk(list, icon);
-        ForgetList(list);
-        if (!found) Fail("the reference walk did not find the icon");
-        times += (times.empty() ? "" : " ") + std::to_string(Seconds(start, Count()) * MILLISECONDS);
-    }
-    std::printf("ROW user's wait|one reference walk, ms|0|%s||\n", times.c_str());
-    return 0;
-}
-
-}  // namespace bench
 
 int main(int argc, char** argv)
 {
@@ -53,11 +33,8 @@ int main(int argc, char** argv)
     int code = 2;
     if (command == "locator") code = bench::RunLocator();
     if (command == "tick") code = bench::RunTick();
-    if (command == "steady-product" || command == "steady-baseline") {
-        code = bench::RunSteadyState(command == "steady-product");
-    }
-    if (command == "walks" && argc > 2) code = bench::RunWalks(std::atoi(argv[2]));
-    if (code == 2) std::fprintf(stderr, "usage: bench.exe locator|tick|steady-product|steady-baseline|walks N|bare\n");
+    if (command == "steady") code = bench::RunSteadyState();
+    if (code == 2) std::fprintf(stderr, "usage: bench.exe locator|tick|steady|bare\n");
     std::fflush(stdout);
     return code;
 }

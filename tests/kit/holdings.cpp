@@ -14,6 +14,7 @@ namespace {
 constexpr ULONG_PTR ADDRESS_SPACE_END = 0x7FFFFFFF0000ULL;   // the top of the user-mode space walked
 constexpr DWORD MAX_HEAPS = 64;
 constexpr ULONG SYSTEM_HANDLE_INFORMATION = 16;
+constexpr ULONG THREAD_BASIC_INFORMATION = 0;
 constexpr LONG STATUS_INFO_LENGTH_MISMATCH = static_cast<LONG>(0xC0000004);
 constexpr ULONG FIRST_LIST_BYTES = 1 << 20;
 
@@ -28,10 +29,35 @@ struct HandleEntry {
     ACCESS_MASK access;
 };
 
+// The system's function `name` of ntdll, bound by name.
+template <typename Function>
+Function Ntdll(const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), name)));
+}
+
+// This thread's TEB (NtQueryInformationThread, ThreadBasicInformation).
+const void* OwnTeb()
+{
+    struct BasicInformation {
+        LONG exitStatus;
+        PVOID teb;
+        PVOID ids[2];
+        ULONG_PTR affinity;
+        LONG priority;
+        LONG basePriority;
+    } basic{};
+    using Query = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+    const auto query = Ntdll<Query>("NtQueryInformationThread");
+    if (query) query(GetCurrentThread(), THREAD_BASIC_INFORMATION, &basic, sizeof basic, nullptr);
+    return basic.teb;
+}
+
 void CountMemory(Holdings& held)
 {
     struct Allocation {
-        const void* base;
+        ULONG_PTR base;
+        ULONG_PTR end;
         unsigned long long committed;
         bool guarded;
     };
@@ -39,20 +65,27 @@ void CountMemory(Holdings& held)
     MEMORY_BASIC_INFORMATION region{};
     for (ULONG_PTR address = 0; address < ADDRESS_SPACE_END &&
                                 VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof region);) {
-        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) {
-            if (allocations.empty() || allocations.back().base != region.AllocationBase) {
-                allocations.push_back({region.AllocationBase, 0, false});
-            }
-            allocations.back().committed += region.RegionSize;
-            allocations.back().guarded |= (region.Protect & PAGE_GUARD) != 0;
-        }
+        const ULONG_PTR base = reinterpret_cast<ULONG_PTR>(region.AllocationBase);
         const ULONG_PTR next = reinterpret_cast<ULONG_PTR>(region.BaseAddress) + region.RegionSize;
+        if (region.State != MEM_FREE && region.Type == MEM_PRIVATE) {
+            if (allocations.empty() || allocations.back().base != base) allocations.push_back({base, 0, 0, false});
+            Allocation& allocation = allocations.back();
+            allocation.end = next;
+            if (region.State == MEM_COMMIT) allocation.committed += region.RegionSize;
+            allocation.guarded |= region.State == MEM_COMMIT && (region.Protect & PAGE_GUARD) != 0;
+        }
         if (next <= address) break;
         address = next;
     }
-    for (const Allocation& allocation : allocations) {
-        (allocation.guarded ? held.stackBytes : held.privateBytes) += allocation.committed;
-        if (allocation.guarded) ++held.stacks;
+    region = MEMORY_BASIC_INFORMATION{};
+    VirtualQuery(OwnTeb(), &region, sizeof region);
+    const ULONG_PTR tebs = reinterpret_cast<ULONG_PTR>(region.AllocationBase);
+    for (size_t i = 0; i < allocations.size(); ++i) {
+        const Allocation& allocation = allocations[i];
+        const bool afterStack = i > 0 && allocations[i - 1].guarded && allocations[i - 1].end == allocation.base;
+        const bool ownedByThread = allocation.guarded || afterStack || allocation.base == tebs;
+        (ownedByThread ? held.threadBytes : held.privateBytes) += allocation.committed;
+        held.stacks += allocation.guarded;
     }
 }
 
@@ -91,8 +124,7 @@ long CountThreads()
 long CountHandles(DWORD processId)
 {
     using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-    const auto query = reinterpret_cast<Query>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    const auto query = Ntdll<Query>("NtQuerySystemInformation");
     if (query == nullptr) return -1;
     std::vector<ULONG_PTR> list(FIRST_LIST_BYTES / sizeof(ULONG_PTR));
     LONG status = STATUS_INFO_LENGTH_MISMATCH;
@@ -124,7 +156,7 @@ Holdings Count()
 
 std::string Describe(const Holdings& held)
 {
-    return "private=" + std::to_string(held.privateBytes) + " stack=" + std::to_string(held.stackBytes) +
+    return "private=" + std::to_string(held.privateBytes) + " thread_bytes=" + std::to_string(held.threadBytes) +
            " stacks=" + std::to_string(held.stacks) + " threads=" + std::to_string(held.threads) +
            " heap_blocks=" + std::to_string(held.heapBlocks) + " heap=" + std::to_string(held.heapBytes) +
            " handles=" + std::to_string(held.handles) + " gdi=" + std::to_string(held.gdiObjects) +

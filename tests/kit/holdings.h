@@ -9,13 +9,14 @@
 namespace holdings {
 
 struct Holdings {
-    // Committed private memory outside the thread stacks. A stack is an
-    // allocation that holds a guard page: each live thread's (the region its
-    // TEB names) and, under Wine, the one of the thread that ended last,
-    // which Wine frees only when the next thread ends.
+    // Committed private memory outside the threads' own regions, and in them.
+    // A thread's regions, found exactly: its stack (the allocation that holds
+    // a guard page), the allocation right after it (under Wine the thread's
+    // kernel-side stack), and the allocation that holds the TEBs. Wine frees
+    // those of the thread that ended last only when the next thread ends.
     unsigned long long privateBytes = 0;
-    unsigned long long stackBytes = 0;   // committed in those stacks
-    long stacks = 0;
+    unsigned long long threadBytes = 0;
+    long stacks = 0;                     // threads whose regions are held
     long threads = 0;
     unsigned long long heapBlocks = 0;   // busy blocks of every heap (HeapWalk)
     unsigned long long heapBytes = 0;
@@ -26,7 +27,7 @@ struct Holdings {
 
 Holdings Count();
 
-// "private=... stack=... stacks=... threads=... heap_blocks=... heap=...
+// "private=... thread_bytes=... stacks=... threads=... heap_blocks=... heap=...
 // handles=... gdi=... user=...": one line's worth, name=value.
 std::string Describe(const Holdings& held);
 
