@@ -30,10 +30,6 @@
 
 namespace {
 
-using UpdateLayeredWindowFunction = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF,
-                                                  BLENDFUNCTION*, DWORD);
-using GetProcAddressFunction = FARPROC(WINAPI*)(HMODULE, LPCSTR);
-using AccessibleChildrenFunction = HRESULT(STDAPICALLTYPE*)(IAccessible*, LONG, LONG, VARIANT*, LONG*);
 constexpr int PROBE_FAILED = 3;   // the program itself always ends with 0
 constexpr long ABSENT = -1;
 
@@ -49,10 +45,10 @@ struct Asked {
 
 LONGLONG enteredAt = 0;
 long walks = 0;
-GetProcAddressFunction realGetProcAddress = nullptr;
-UpdateLayeredWindowFunction realUpdateLayeredWindow = nullptr;
+decltype(&GetProcAddress) realGetProcAddress = nullptr;
+decltype(&UpdateLayeredWindow) realUpdateLayeredWindow = nullptr;
 decltype(&SetTimer) realSetTimer = nullptr;
-AccessibleChildrenFunction realAccessibleChildren = nullptr;
+decltype(&AccessibleChildren) realAccessibleChildren = nullptr;
 
 // The number after `name` on the command line; ABSENT without the name, 0 for
 // a name without a number.
@@ -91,7 +87,7 @@ FARPROC WINAPI ProbedGetProcAddress(HMODULE module, LPCSTR name)
     const FARPROC address = realGetProcAddress(module, name);
     const bool byName = (reinterpret_cast<ULONG_PTR>(name) >> 16) != 0;   // else an ordinal
     if (address == nullptr || !byName || std::strcmp(name, "UpdateLayeredWindow") != 0) return address;
-    realUpdateLayeredWindow = reinterpret_cast<UpdateLayeredWindowFunction>(reinterpret_cast<void*>(address));
+    realUpdateLayeredWindow = reinterpret_cast<decltype(&UpdateLayeredWindow)>(reinterpret_cast<void*>(address));
     return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&ProbedUpdateLayeredWindow));
 }
 

@@ -3,13 +3,14 @@
 // (scripts/driver bench) runs them, judges their rows and adds the
 // benchmarks that watch whole processes.
 //
-//   bench.exe locator | tick | steady [--smoke] [--plant-slowdown]
+//   bench.exe locator | tick [N] | steady [--smoke] [--plant-slowdown]
 //   bench.exe bare [--report-startup] [--track]    the baseline program (bare.cpp)
 #include <objbase.h>
 #include <objidl.h>
 #include <gdiplus.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "bench/bench.h"
@@ -32,7 +33,7 @@ int main(int argc, char** argv)
     Gdiplus::GdiplusStartup(&token, &gdiplusInput, nullptr);
     int code = 2;
     if (command == "locator") code = bench::RunLocator();
-    if (command == "tick") code = bench::RunTick();
+    if (command == "tick") code = bench::RunTick(argc > 2 ? std::atoi(argv[2]) : 0);
     if (command == "steady") code = bench::RunSteadyState();
     if (code == 2) std::fprintf(stderr, "usage: bench.exe locator|tick|steady|bare\n");
     std::fflush(stdout);

@@ -39,8 +39,15 @@ void PlaceIcon(standin::Desktop& desktop, const RECT& bounds)
     desktop.Update();
 }
 
-void RunProduct(standin::Desktop& desktop, const RECT& farIcon)
+}  // namespace
+
+int RunSteadyState()
 {
+    standin::Desktop desktop(standin::Layout::Progman);
+    FillDesktop(desktop, DESKTOP_ITEMS);
+    PlaceIcon(desktop, NEAR_ICON);
+    const LONG right = GetSystemMetrics(SM_CXFULLSCREEN) - LEFT_SIDE_OFFSET + FAR_ICON_BEYOND_ROOM;
+    const RECT farIcon{right - (NEAR_ICON.right - NEAR_ICON.left), NEAR_ICON.top, right, NEAR_ICON.bottom};
     const HWND window = CreateBubbleWindowForTest();
     if (window == nullptr || !BubbleBuilt()) Fail("the bubble was not built");
     for (int tick = 0; tick < MAX_ANIMATION_TICKS && bubbleState.alpha < ALPHA_OPAQUE; ++tick) {
@@ -66,17 +73,6 @@ void RunProduct(standin::Desktop& desktop, const RECT& farIcon)
     }
     if (bubbleState.dismissing) Fail("the icon was lost");
     Report("switches");
-}
-
-}  // namespace
-
-int RunSteadyState()
-{
-    standin::Desktop desktop(standin::Layout::Progman);
-    FillDesktop(desktop, DESKTOP_ITEMS);
-    PlaceIcon(desktop, NEAR_ICON);
-    const LONG right = GetSystemMetrics(SM_CXFULLSCREEN) - LEFT_SIDE_OFFSET + FAR_ICON_BEYOND_ROOM;
-    RunProduct(desktop, RECT{right - (NEAR_ICON.right - NEAR_ICON.left), NEAR_ICON.top, right, NEAR_ICON.bottom});
     return 0;
 }
 

@@ -36,17 +36,6 @@ RECT GridPlace(int index)
     return RECT{left, top, left + ICON_SIZE, top + ICON_SIZE};
 }
 
-std::string Joined(const std::vector<double>& values)
-{
-    std::string text;
-    char number[32];
-    for (const double value : values) {
-        std::snprintf(number, sizeof number, text.empty() ? "%.4f" : " %.4f", value);
-        text += number;
-    }
-    return text;
-}
-
 }  // namespace
 
 Options options;
@@ -110,14 +99,13 @@ void Compare(const std::string& benchmark, const std::string& figure, double tar
         baselineTimes.push_back(baselineTotal / calls * MICROSECONDS);
         ratios.push_back(productTotal / baselineTotal);
     }
-    std::printf("ROW %s|%s|%g|%s|%s|%s\n", benchmark.c_str(), figure.c_str(), target, Joined(productTimes).c_str(),
-                Joined(baselineTimes).c_str(), Joined(ratios).c_str());
+    std::printf("ROW %s|%s|%g", benchmark.c_str(), figure.c_str(), target);
+    for (const std::vector<double>* series : {&productTimes, &baselineTimes, &ratios}) {
+        std::printf("|");
+        for (const double value : *series) std::printf(" %.4f", value);
+    }
+    std::printf("\n");
     std::fflush(stdout);
-}
-
-RECT IconPlace(int items)
-{
-    return GridPlace(items - 1);
 }
 
 void FillDesktop(standin::Desktop& desktop, int items)
@@ -126,7 +114,7 @@ void FillDesktop(standin::Desktop& desktop, int items)
     for (int index = 0; index + 1 < items; ++index) {
         desktop.Add(standin::MakeItem("Item " + std::to_string(index), GridPlace(index)));
     }
-    desktop.Add(standin::MakeItem(std::string(ICON_NAME), IconPlace(items)));
+    desktop.Add(standin::MakeItem(std::string(ICON_NAME), GridPlace(items - 1)));
 }
 
 bool ReferenceWalk(IAccessible*& held, IconRect& icon)

@@ -1,5 +1,5 @@
 # Shared by the entry scripts: the packages, the build, ctest, the virtual
-# screen, the Wine prefix, the driver, and cleanup of everything a script
+# screen, the Wine prefix, the driver, and the cleanup of what a script
 # started. Source it; do not run it.
 
 MT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -10,9 +10,8 @@ MT_STARTED_WINE=0
 
 mt_log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
 
-# Installs the Debian packages that are missing; quick when all are there.
-# python3-pil and fonts-wqy-microhei draw res/draw_pictures.py's pictures,
-# python3-matplotlib the soak's plot.
+# Installs the Debian packages that are missing (python3-pil and the font
+# draw res/draw_pictures.py's pictures, python3-matplotlib the soak's plot).
 mt_install_packages() {
   local wanted=(cmake ninja-build g++-mingw-w64-x86-64 googletest wine wine64 xvfb xcompmgr xdotool imagemagick
                 procps python3 python3-pil python3-matplotlib fonts-wqy-microhei "$@") missing=() pkg
@@ -26,28 +25,24 @@ mt_install_packages() {
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# mt_configure_and_build DIR [cmake options...] [-- build options...]
+# mt_configure_and_build DIR [cmake options...] [-- build options...], with
+# the compiler cache where one is installed.
 mt_configure_and_build() {
   local dir=$1 configure=() build=()
   shift
   while [ $# -gt 0 ] && [ "$1" != -- ]; do configure+=("$1"); shift; done
   [ $# -gt 0 ] && shift
   build=("$@")
-  # A compiler cache, where one is installed, makes rebuilds of a second
-  # worktree or a scratch copy quick; the build does not need it.
-  if command -v ccache >/dev/null; then
-    configure+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  fi
+  command -v ccache >/dev/null && configure+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   cmake --preset mingw -B "$dir" ${configure[@]+"${configure[@]}"} >/dev/null
   cmake --build "$dir" ${build[@]+"${build[@]}"}
 }
 
-# Runs ctest once in a build folder, one test at a time, and says how many
-# test processes cmake/wine-run started again because Wine had not started
-# them (ended at once, no output); any other failure stands. Each test
-# program runs whole (label `whole`, with the scenarios and smoke runs); with
-# a -R of the caller's, the cases it names run instead (label `case`); a -L
-# of the caller's decides alone.
+# Runs ctest once in a build folder, one test at a time: each test program
+# whole (label `whole`, with the scenarios and the smoke runs), or with a -R
+# of the caller's the cases it names (label `case`); a -L of the caller's
+# decides alone. Says how many processes cmake/wine-run started again because
+# Wine had not started them (ended at once, no output); any other failure stands.
 mt_run_ctest() {
   local dir=$1 status=0 arg selection=(-L whole)
   shift
@@ -65,9 +60,9 @@ mt_run_ctest() {
   return "$status"
 }
 
-# Starts Xvfb (800x600x24) on a free display and a compositing manager (per-
-# pixel alpha needs it), even when DISPLAY is set: the scenarios move the
-# pointer. MARROWTUNE_REAL_DISPLAY=1 keeps the DISPLAY given instead.
+# Xvfb (800x600x24) on a free display and a compositing manager (per-pixel
+# alpha needs it), even when DISPLAY is set: the scenarios move the pointer.
+# MARROWTUNE_REAL_DISPLAY=1 keeps the DISPLAY given instead.
 mt_start_display() {
   if [ "${MARROWTUNE_REAL_DISPLAY:-0}" = 1 ]; then
     [ -n "${DISPLAY:-}" ] || { mt_log "MARROWTUNE_REAL_DISPLAY=1 needs DISPLAY"; return 1; }
@@ -86,12 +81,11 @@ mt_start_display() {
   mt_log "virtual screen on $DISPLAY"
 }
 
-# A Wine prefix of the project's own, its server kept running so that each
-# program starts in a fraction of a second, and no crash dialog (a crashing
-# program must end at once, not wait for a click).
+# The project's own Wine prefix, its server kept running (a program then
+# starts in a fraction of a second), without the crash dialog that would
+# keep a crashed program waiting for a click.
 mt_start_wine() {
-  export WINEPREFIX=${MARROWTUNE_WINEPREFIX:-$MT_BUILD_DIR/wineprefix} WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX=${MARROWTUNE_WINEPREFIX:-$MT_BUILD_DIR/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mt_log "creating the Wine prefix (first run only)"
@@ -104,17 +98,12 @@ mt_start_wine() {
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 || true
 }
 
-# Runs a command of the driver (scripts/driver) with Debian's Python, which
-# has the python3-* packages it uses.
-mt_driver() {
-  PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 "$MT_ROOT/scripts/driver" "$@"
-}
+# A command of the driver (scripts/driver), with Debian's Python and its packages.
+mt_driver() { PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 "$MT_ROOT/scripts/driver" "$@"; }
 
 mt_cleanup() {
-  if [ "$MT_STARTED_WINE" = 1 ]; then
-    wineserver -k >/dev/null 2>&1 || true
-    MT_STARTED_WINE=0
-  fi
+  [ "$MT_STARTED_WINE" = 0 ] || wineserver -k >/dev/null 2>&1 || true
+  MT_STARTED_WINE=0
   local pid
   for pid in "${MT_STARTED_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1 || true; done
   for pid in "${MT_STARTED_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done

@@ -1,10 +1,7 @@
-"""e2e SCENARIO [--build-dir DIR] | e2e --list
-
-Runs one end-to-end scenario of tests/e2e/scenarios.py (ctest's E2E.<scenario>
-tests call this), ending every program it started, whatever happens, within
-a hard time limit. On failure the screenshots and a report go to
-<build>/e2e-failures/<scenario>/; with E2E_KEEP_SHOTS=1 those of a passing
-run go to <build>/e2e-shots/<scenario>/."""
+"""e2e SCENARIO [--build-dir DIR] | e2e --list: one end-to-end scenario of
+tests/e2e/scenarios.py (ctest's E2E.<scenario>), within a time limit; its
+screenshots and report go to <build>/e2e-failures/<scenario>/ on failure, to
+<build>/e2e-shots/<scenario>/ on success with E2E_KEEP_SHOTS=1."""
 
 import os
 import shutil
@@ -16,8 +13,8 @@ import traceback
 
 import processes
 
-sys.path.insert(0, os.path.join(processes.ROOT, "tests", "e2e"))
-import harness      # noqa: E402  (the screen checks are test code, in tests/e2e)
+sys.path.insert(0, os.path.join(processes.ROOT, "tests", "e2e"))   # the screen checks are test code
+import harness      # noqa: E402
 import scenarios    # noqa: E402
 
 LIMIT_SECONDS = 100   # below ctest's own limit, so that the clean-up still runs
@@ -25,12 +22,11 @@ LIMIT_SECONDS = 100   # below ctest's own limit, so that the clean-up still runs
 
 def run_session(build_dir, name, limit, body, failures_dir, shots_dir=None):
     """Runs body(session), failing it after `limit` s or on SIGTERM, then ends
-    every program it started. Returns (the session's notes, what body
-    returned, the failure or None); the evidence goes to failures_dir or,
-    when given, shots_dir."""
+    every program it started; the evidence goes to failures_dir or, passing,
+    to shots_dir. Returns (the session's notes, what body returned, the failure or None)."""
     def stop(signum, _):
-        raise processes.Failure("%s %s" % (name, "ran longer than %d s" % limit if signum == signal.SIGALRM
-                                           else "ended by signal %d" % signum))
+        raise processes.Failure("%s ran longer than %d s" % (name, limit) if signum == signal.SIGALRM
+                                else "%s terminated by signal %d" % (name, signum))
 
     signal.signal(signal.SIGALRM, stop)
     signal.signal(signal.SIGTERM, stop)
@@ -52,11 +48,10 @@ def run_session(build_dir, name, limit, body, failures_dir, shots_dir=None):
         programs.close()
         if session is not None:
             session.close()
-    if programs.leftovers() and failure is None:
-        failure = "programs left running: %s" % programs.leftovers()
-    folder = failures_dir if failure is not None else shots_dir
+    failure = failure or (programs.leftovers() and "programs left running: %s" % programs.leftovers()) or None
+    folder = failures_dir if failure else shots_dir
     if folder and session is not None:
-        session.save_shots(folder, programs.started, [] if failure is None else ["FAILED: " + failure])
+        session.save_shots(folder, programs.started, ["FAILED: " + failure] if failure else [])
         print("screenshots and report in %s" % folder)
     shutil.rmtree(work_dir, ignore_errors=True)
     return (session.notes if session else []), result, failure
@@ -69,17 +64,15 @@ def main(argv):
     if not argv or argv[0] not in scenarios.SCENARIOS:
         print(__doc__ + "\nscenarios: " + " ".join(scenarios.SCENARIOS))
         return 2
-    name = argv[0]
-    build_dir = os.path.abspath(argv[argv.index("--build-dir") + 1] if "--build-dir" in argv else processes.DEFAULT_BUILD)
+    name, build_dir = argv[0], os.path.abspath(processes.option(argv, "--build-dir", processes.DEFAULT_BUILD))
     failures_dir = os.path.join(build_dir, "e2e-failures", name)
     shutil.rmtree(failures_dir, ignore_errors=True)
-    shots_dir = os.path.join(build_dir, "e2e-shots", name) if os.environ.get("E2E_KEEP_SHOTS") == "1" else None
+    keep = os.environ.get("E2E_KEEP_SHOTS") == "1"
     began = time.monotonic()
     notes, _, failure = run_session(build_dir, name, LIMIT_SECONDS, scenarios.SCENARIOS[name], failures_dir,
-                                    shots_dir)
-    for line in notes:
-        print("  " + line)
-    print("%s: %s after %.1f s" % (name, "passed" if failure is None else "FAILED", time.monotonic() - began))
-    if failure is not None:
+                                    os.path.join(build_dir, "e2e-shots", name) if keep else None)
+    print("".join("  %s\n" % line for line in notes) + "%s: %s after %.1f s"
+          % (name, "passed" if failure is None else "FAILED", time.monotonic() - began))
+    if failure:
         print(failure)
     return 0 if failure is None else 1

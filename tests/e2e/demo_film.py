@@ -143,3 +143,26 @@ def run_demo(session, out_dir, film, stills):
         return code
     finally:
         film.stop()
+
+
+def demo(build_dir, out_dir, run_session, limit):
+    """Runs the demo through run_session (the driver's), saving into out_dir;
+    returns the exit code."""
+    os.makedirs(out_dir, exist_ok=True)
+    for name in os.listdir(out_dir):
+        if name.endswith((".png", ".gif")):
+            os.remove(os.path.join(out_dir, name))
+    film, stills, began = Film(), [], time.monotonic()
+    _, code, failure = run_session(build_dir, "demo", limit, lambda session: run_demo(session, out_dir, film, stills),
+                                   os.path.join(out_dir, "failure"))
+    failure = failure or (film.failure and "filming failed: %s" % film.failure)
+    if failure:
+        print("demo FAILED: %s" % failure)
+    if film.frames:
+        gif = os.path.join(out_dir, "demo.gif")
+        film.write_gif(gif)
+        print("animation: %s (%d screen reads, %d different frames, %.1f s, %d KB)"
+              % (gif, film.reads, len(film.frames), sum(s for _, s in film.frames), os.path.getsize(gif) // 1024))
+    print("".join("still: %s\n" % path for path in stills) + "the demo took %.1f s; the program's exit code: %s"
+          % (time.monotonic() - began, code))
+    return 1 if failure or code is None else code
