@@ -11,8 +11,8 @@ animation steps are strict.
 import itertools
 import time
 
-from harness import (APPEAR_LIMIT, BUBBLE_CLASS, FADE_IN, FADE_OUT, OPAQUE, TARGET_ICON, ALPHA_WOBBLE, Geometry,
-                     ScenarioFailure, View, bubble_look, check, presentations)
+from harness import (ALPHA_WOBBLE, APPEAR_LIMIT, BUBBLE_CLASS, FADE_IN, FADE_OUT, OPAQUE, TARGET_ICON, WINDOW_TITLE,
+                     Geometry, ScenarioFailure, View, bubble_look, check, presentations)
 
 # The stand-in desktop's icons (left, top, right, bottom in screen pixels).
 HOME = (20, 100, 95, 170)                  # the bubble stands at (85, 100), right side
@@ -238,7 +238,7 @@ def icon_absent(session):
     product = session.start_product()
 
     def bare_desktop(image):
-        check(not session.bubble_geometries(), "a window titled like the bubble is shown")
+        check(not session.screen.geometries(WINDOW_TITLE), "a window titled like the bubble is shown")
         return View(image, baseline, session.pictures)
 
     frames = session.watch("while the program ran", bare_desktop, EXIT_LIMIT, until=lambda: not product.running())
@@ -351,7 +351,7 @@ def steady_under_clicks(session):
                 raise ScenarioFailure("%s: %.0f ms later the bubble's place shows %s (frames before: %s)"
                                       % (what, (time.monotonic() - began) * 1000, looks[-1],
                                          sorted(set(looks[:-1]))))
-        foreground = standin.foreground_class()
+        foreground = standin.command("foreground")
         check(foreground != BUBBLE_CLASS, "%s: the bubble became the foreground window" % what)
         session.note("%s: %d frames, all the whole bubble; foreground: %r" % (what, len(looks), foreground))
 
