@@ -23,14 +23,23 @@ constexpr int SMOKE_SWITCHES = 2;
 constexpr int MAX_ANIMATION_TICKS = 50;
 constexpr RECT NEAR_ICON = {20, 100, 95, 170};   // room on the right
 constexpr LONG FAR_ICON_BEYOND_ROOM = 30;        // the bubble's width short of room on the right
-// Planted: the run keeps 1.5 times the driver's 64 KiB limit, one brush and
-// one window more during its ticks.
+// Planted: each phase keeps 1.5 times the driver's 64 KiB limit, one brush
+// and one window more.
 constexpr SIZE_T PLANTED_BYTES = 96 * 1024;
 
 void Report(const char* phase)
 {
     std::printf("HOLDINGS %s %s\n", phase, holdings::Describe(holdings::Count()).c_str());
     std::fflush(stdout);
+}
+
+// What a phase keeps when planted.
+void Plant()
+{
+    if (!options.plant) return;
+    VirtualAlloc(nullptr, PLANTED_BYTES, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    CreateSolidBrush(RGB(0, 0, 0));
+    CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
 }
 
 void PlaceIcon(standin::Desktop& desktop, const RECT& bounds)
@@ -55,11 +64,7 @@ int RunSteadyState()
     }
     Report("start");
     for (int tick = 0; tick < RunSize(TICKS, SMOKE_TICKS); ++tick) SendMessageA(window, WM_TIMER, TIMER_TRACK, 0);
-    if (options.plant) {
-        VirtualAlloc(nullptr, PLANTED_BYTES, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-        CreateSolidBrush(RGB(0, 0, 0));
-        CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    }
+    Plant();
     Report("ticks");
     for (int flip = 0; flip < RunSize(SWITCHES, SMOKE_SWITCHES); ++flip) {
         const bool toFar = flip % 2 == 0;
@@ -72,6 +77,7 @@ int RunSteadyState()
         }
     }
     if (bubbleState.dismissing) Fail("the icon was lost");
+    Plant();
     Report("switches");
     return 0;
 }

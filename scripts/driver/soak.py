@@ -13,12 +13,8 @@ grows or the program hangs or fails. The plants show each verdict failing."""
 import os
 import time
 
-import matplotlib
-matplotlib.use("Agg")
-import matplotlib.pyplot as pyplot  # noqa: E402
-
-import processes  # noqa: E402
-from processes import check, option  # noqa: E402
+import processes
+from processes import check, option
 
 ITEMS, ICON = 10, ("marrowtune", (20, 100, 95, 170))
 TRACK_PERIOD_MS = 70
@@ -63,6 +59,9 @@ def judge(samples, warm_up):
 
 
 def plot(samples, warm_up, path):
+    import matplotlib
+    matplotlib.use("Agg")
+    from matplotlib import pyplot
     figure, (memory, counts) = pyplot.subplots(2, 1, sharex=True, figsize=(8, 6))
     walks = [s["walks"] for s in samples]
     for name, label in zip(MEMORY, ("program, committed outside its threads", "program, busy heap",

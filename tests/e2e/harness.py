@@ -238,17 +238,21 @@ def shown_size(region, under, pictures, side, sizes):
 # the programs of one scenario (or the demo).
 
 class Session:
-    def __init__(self, programs, geometry=None):
+    def __init__(self, programs):
         """programs: a processes.Programs, which starts and ends the programs."""
         self.programs = programs
-        self.geometry = geometry or Geometry()
-        self.pictures = Pictures(self.geometry)
+        self.use_dpi(STANDARD_DPI)
         self.screen = xscreen.Screen(os.environ["DISPLAY"])
         self.shots = []          # (label, image) in the order taken
         self.notes = []          # measured figures, for the report
         self.button_down = False
         self.pointer_at = POINTER_PARK
         self.park_pointer()
+
+    def use_dpi(self, dpi):
+        """The bubble's geometry and pictures from now on: those of a display of `dpi`."""
+        self.geometry = Geometry(dpi)
+        self.pictures = Pictures(self.geometry)
 
     def start_standin(self, icons=()):
         return self.programs.standin(icons)
