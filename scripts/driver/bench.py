@@ -209,10 +209,11 @@ def main(argv):
             programs.close()
     load.append(os.getloadavg())
     wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+    date = time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())
     results = "%s, %d cores, %s; load average %.2f before, %.2f after; %s.%s Measured under Wine on Xvfb.\n\n" % (
-        platform.machine(), os.cpu_count(), wine, load[0][0], load[1][0], time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime()),
-        " Planted slow-downs." if plant else "") + "| benchmark | figure | product | baseline | ratio | target | " \
-        "verdict |\n|---|---|---|---|---|---|---|\n" + "".join("| %s |\n" % " | ".join(map(str, row)) for row in run.rows)
+        platform.machine(), os.cpu_count(), wine, load[0][0], load[1][0], date, " Planted." if plant else "") \
+        + "| benchmark | figure | product | baseline | ratio | target | verdict |\n|---|---|---|---|---|---|---|\n" \
+        + "".join("| %s |\n" % " | ".join(map(str, row)) for row in run.rows)
     with open(os.path.join(os.path.dirname(build_dir), "bench-results.md"), "w") as out:
         out.write(results)
     verdicts = [row[-1] for row in run.rows]

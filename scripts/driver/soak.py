@@ -84,7 +84,7 @@ def main(argv):
     total = warm_up + int(option(argv, "--ticks", 3 * every if "--smoke" in argv else 10000))
     plants = ["%s=%s" % (name, option(argv, name)) for name in PLANTS if name in argv]
     build_dir = os.path.abspath(option(argv, "--build-dir", processes.DEFAULT_BUILD))
-    programs, samples, began, code, grows = processes.Programs(build_dir, build_dir), [], time.monotonic(), None, True
+    programs, samples, began, code, grows = processes.Programs(build_dir, build_dir), [], time.monotonic(), None, None
     print("soak: %d walks (%d of warm-up), %d items, the icon last %s" % (total, warm_up, ITEMS, " ".join(plants)))
     try:
         standin = programs.standin([("Item %d" % i, (i * 80, 300, i * 80 + 75, 375)) for i in range(1, ITEMS)] + [ICON])
@@ -113,5 +113,6 @@ def main(argv):
                 tsv.write("".join("\t".join(map(str, row)) + "\n" for row in [list(samples[0])] +
                                   [list(s.values()) for s in samples]))
             plot(samples, warm_up, os.path.join(os.path.dirname(build_dir), "soak.png"))
-    print("verdict: %s; exit code %s" % ("grows, or failed" if grows else "flat, no growth in threads or handles", code))
+    verdict = {None: "failed", True: "grows"}.get(grows, "flat, no growth in threads or handles")
+    print("verdict: %s; exit code %s" % (verdict, code))
     return 0 if not grows and code == 0 else 1
