@@ -110,10 +110,7 @@ int RunBare(bool reportStartup, bool track)
     reporting = reportStartup;
     tracking = track;
     const HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = BareWindow;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = CLASS_NAME;
+    const WNDCLASSA windowClass{0, BareWindow, 0, 0, instance, nullptr, nullptr, nullptr, nullptr, CLASS_NAME};
     RegisterClassA(&windowClass);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const Gdiplus::GdiplusStartupInput gdiplusInput;

@@ -1,8 +1,7 @@
-// The program as the benchmarks, the soak and the end-to-end scenarios run it
-// (marrowtune-bubble-instrumented.exe): the product's own code, with probes
-// and plants put in front of its calls through the import table when the
-// command line asks for them. The program itself takes no options.
-//
+// marrowtune-bubble-instrumented.exe: the program's own code as the
+// benchmarks, the soak and the end-to-end scenarios run it, with probes and
+// plants put in front of its calls through the import table when the
+// command line (which the program itself never reads) asks for them:
 //   --report-startup         "STARTUP <count at WinMain> <count at the first presentation>", then ends with 0
 //   --report-presentations   "PRESENT <count> <x> <y> <width> <height> <source x> <source y> <alpha> <result>"
 //                            after every UpdateLayeredWindow call
@@ -12,7 +11,6 @@
 //   --plant-walk-us=N        a planted slow-down: N us of busy work as every walk begins
 //   --plant-leak-bytes=N     a planted leak: N bytes allocated and never freed as every walk begins
 //   --plant-thread-every=N   a planted fault: a thread that never ends, its handle kept, every N walks
-//
 // Counts are of the performance counter (bench::Count); a walk begins when
 // the list is asked for its first item. Every line goes to stdout at once.
 #include <windows.h>

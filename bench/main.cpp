@@ -1,8 +1,6 @@
 // bench.exe: the benchmarks that time the product's code inside this
-// process against the reference walk, and the baseline program. The driver
-// (scripts/driver bench) runs them, judges their rows and adds the
-// benchmarks that watch whole processes.
-//
+// process against the reference walk, and the baseline program; the driver
+// (scripts/driver bench) runs them and judges their rows.
 //   bench.exe locator | tick [N] | steady [--smoke] [--plant-slowdown]
 //   bench.exe bare [--report-startup] [--track]    the baseline program (bare.cpp)
 #include <objbase.h>
@@ -36,6 +34,5 @@ int main(int argc, char** argv)
     if (command == "tick") code = bench::RunTick(argc > 2 ? std::atoi(argv[2]) : 0);
     if (command == "steady") code = bench::RunSteadyState();
     if (code == 2) std::fprintf(stderr, "usage: bench.exe locator|tick|steady|bare\n");
-    std::fflush(stdout);
     return code;
 }
