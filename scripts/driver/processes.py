@@ -46,11 +46,11 @@ class Program:
     """A program under Wine, known by its PID (`wine` execs it in place).
     Its stdout lines gather in `lines`; its stderr goes to `log_path`."""
 
-    def __init__(self, name, argv, log_path, stdin=False):
+    def __init__(self, name, argv, log_path):
         self.name, self.log_path, self.lines, self._new = name, log_path, [], queue.Queue()
         self._log = open(log_path, "wb")
-        self.popen = subprocess.Popen(["wine"] + list(argv), stdin=subprocess.PIPE if stdin else subprocess.DEVNULL,
-                                      stdout=subprocess.PIPE, stderr=self._log, env=environment())
+        self.popen = subprocess.Popen(["wine"] + list(argv), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                      stderr=self._log, env=environment())
         self.pid = self.popen.pid
         threading.Thread(target=self._read, daemon=True).start()
 
@@ -88,9 +88,6 @@ class Program:
 
 class Standin(Program):
     """desktop-standin.exe, driven by its line commands."""
-
-    def __init__(self, name, argv, log_path):
-        super().__init__(name, argv, log_path, stdin=True)
 
     def wait_ready(self):
         ready = self.next_line(READY_LIMIT)
