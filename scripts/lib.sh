@@ -38,11 +38,10 @@ mt_configure_and_build() {
   cmake --build "$dir" ${build[@]+"${build[@]}"}
 }
 
-# Runs ctest once in a build folder, one test at a time: each test program
-# whole (label `whole`, with the scenarios and the smoke runs), or with a -R
-# of the caller's the cases it names (label `case`); a -L of the caller's
-# decides alone. Says how many processes cmake/wine-run started again because
-# Wine had not started them (ended at once, no output); any other failure stands.
+# ctest once, one test at a time: each test program whole (label `whole`), or
+# with a -R of the caller's the cases it names (`case`); a -L of the caller's
+# decides alone. Counts the processes cmake/wine-run started again because
+# Wine had not (ended at once, no output); any other failure stands.
 mt_run_ctest() {
   local dir=$1 status=0 arg selection=(-L whole)
   shift

@@ -1,15 +1,10 @@
 """soak [--ticks N] [--warm-up N] [--plant-leak-bytes N] [--plant-thread-every N] [--smoke] [--build-dir DIR]
 
-A bubble left alone (docs/soak.md): the instrumented build tracks every 70
-ms an unchanged icon, the last of 10 items, on the stand-in's desktop and
-reports what it holds every 250 walks; the stand-in is asked the same.
-After the warm-up, memory grows when its least-squares slope against the
-walks exceeds both twice its standard error and a floor; threads when they
-exceed THREAD_CEILING (the program's own, Wine's COM helper and the pool's
-peak of two workers); handles when they exceed the warm-up's highest count.
-Writes soak.tsv and soak.png beside the build folder; exits 1 when anything
-grows (not in the smoke form, too short to judge) or the program hangs or
-fails. The plants show each verdict failing."""
+A bubble left alone (docs/soak.md): the instrumented build tracks an
+unchanged icon every 70 ms, reporting what it holds every 250 walks, and the
+stand-in is asked the same; memory, threads and handles are judged after the
+warm-up. Writes soak.tsv and soak.png beside the build folder; exits 1 when
+anything grows (not in the smoke form) or the program hangs or fails."""
 
 import os
 import time
@@ -22,7 +17,7 @@ TRACK_PERIOD_MS = 70
 REPORT_EVERY, SMOKE_REPORT_EVERY = 250, 50   # walks between two reports
 REPORT_LIMIT = 300.0                         # seconds without a report: the program hangs
 PAGE, HEAP_FLOOR = 4096, 0.1                 # bytes; bytes a walk
-THREAD_CEILING = 4
+THREAD_CEILING = 4                           # the program's, Wine's COM helper, the pool's peak of two workers
 MEMORY = ("private", "heap", "standin_heap")
 COUNTS = ("threads", "handles", "standin_handles")
 WALKS_PER_DAY = 24 * 3600 / 0.7              # at the program's own period
