@@ -1,5 +1,6 @@
-# Shared by the scripts: package installation, the virtual screen, the Wine
-# prefix, and cleanup of everything a script started. Source it; do not run it.
+# Shared by the entry scripts: the packages, the build, ctest, the virtual
+# screen, the Wine prefix, the driver, and the cleanup of what a script
+# started. Source it; do not run it.
 
 MT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 MT_BUILD_DIR=${MARROWTUNE_BUILD_DIR:-$MT_ROOT/build}
@@ -9,52 +10,40 @@ MT_STARTED_WINE=0
 
 mt_log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
 
-# Installs the Debian packages that are missing. Quiet and quick when all are there.
-# python3-pil and fonts-wqy-microhei are what res/draw_pictures.py draws with.
+# Installs the Debian packages that are missing (python3-pil and the font
+# draw res/draw_pictures.py's pictures, python3-matplotlib the soak's plot).
 mt_install_packages() {
-  local wanted=(cmake ninja-build g++-mingw-w64-x86-64 googletest wine wine64
-                xvfb xcompmgr xdotool imagemagick procps python3 python3-pil fonts-wqy-microhei "$@")
-  local missing=() pkg
+  local wanted=(cmake ninja-build g++-mingw-w64-x86-64 googletest wine wine64 xvfb xcompmgr xdotool imagemagick
+                procps python3 python3-pil python3-matplotlib fonts-wqy-microhei "$@") missing=() pkg
   for pkg in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   mt_log "installing: ${missing[*]}"
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo=sudo
   export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# Configures and builds a build folder: mt_configure_and_build DIR [cmake
-# options...] [-- build options...], e.g. `-- --target marrowtune-bubble`.
+# mt_configure_and_build DIR [cmake options...] [-- build options...], with
+# the compiler cache where one is installed.
 mt_configure_and_build() {
   local dir=$1 configure=() build=()
   shift
   while [ $# -gt 0 ] && [ "$1" != -- ]; do configure+=("$1"); shift; done
   [ $# -gt 0 ] && shift
   build=("$@")
-  # A compiler cache, where one is installed, makes rebuilds of a second
-  # worktree or a scratch copy quick; the build does not need it.
-  if command -v ccache >/dev/null; then
-    configure+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  fi
+  command -v ccache >/dev/null && configure+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   cmake --preset mingw -B "$dir" ${configure[@]+"${configure[@]}"} >/dev/null
   cmake --build "$dir" ${build[@]+"${build[@]}"}
 }
 
-# Runs ctest once in a build folder, one test at a time, with the given
-# arguments, and says how many test processes Wine failed to start and had to
-# start again (cmake/wine-run does that, only for a process that ended at
-# once with no output). Returns ctest's status: a test that fails, however
-# it fails, stays failed.
-# Each test program runs whole, in one process (label `whole`, with the
-# end-to-end scenarios); with a -R of the caller's, the cases it names run
-# instead, each a process of its own (label `case`); a -L of the caller's
-# decides alone.
+# ctest once, one test at a time: each test program whole (label `whole`), or
+# with a -R of the caller's the cases it names (`case`); a -L of the caller's
+# decides alone. Counts the processes cmake/wine-run started again because
+# Wine had not (ended at once, no output); any other failure stands.
 mt_run_ctest() {
-  local dir=$1 status=0 retries arg selection=(-L whole)
+  local dir=$1 status=0 arg selection=(-L whole)
   shift
   for arg in "$@"; do
     case $arg in
@@ -65,28 +54,24 @@ mt_run_ctest() {
   export MARROWTUNE_RETRY_LOG=$dir/wine-retries.log
   : >"$MARROWTUNE_RETRY_LOG"
   (cd "$dir" && ctest --output-on-failure --timeout 300 ${selection[@]+"${selection[@]}"} "$@") || status=$?
-  retries=$(wc -l <"$MARROWTUNE_RETRY_LOG")
-  mt_log "test processes started again after Wine failed to start them: $retries"
+  mt_log "test processes started again after Wine failed to start them: $(wc -l <"$MARROWTUNE_RETRY_LOG")"
   sed 's/^/  /' "$MARROWTUNE_RETRY_LOG" >&2
   return "$status"
 }
 
-# Starts Xvfb (800x600x24) on a free display and a compositing manager, even
-# when DISPLAY is set: the end-to-end scenarios move the pointer and expect an
-# 800 x 600 screen. MARROWTUNE_REAL_DISPLAY=1 keeps the DISPLAY given instead.
-# Per-pixel alpha of layered windows needs the compositor.
+# Xvfb (800x600x24) on a free display and a compositing manager (per-pixel
+# alpha needs it), even when DISPLAY is set: the scenarios move the pointer.
+# MARROWTUNE_REAL_DISPLAY=1 keeps the DISPLAY given instead.
 mt_start_display() {
   if [ "${MARROWTUNE_REAL_DISPLAY:-0}" = 1 ]; then
     [ -n "${DISPLAY:-}" ] || { mt_log "MARROWTUNE_REAL_DISPLAY=1 needs DISPLAY"; return 1; }
-    mt_log "using the real display $DISPLAY"
     return 0
   fi
-  local fifo
+  local fifo number
   fifo=$(mktemp -u)
   mkfifo "$fifo"
   Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
   MT_STARTED_PIDS+=($!)
-  local number
   read -r -t 30 number <"$fifo" || { mt_log "Xvfb did not start"; rm -f "$fifo"; return 1; }
   rm -f "$fifo"
   export DISPLAY=":$number"
@@ -95,12 +80,11 @@ mt_start_display() {
   mt_log "virtual screen on $DISPLAY"
 }
 
-# A Wine prefix of the project's own, with its server kept running so each
-# test process starts in a fraction of a second.
+# The project's own Wine prefix, its server kept running (a program then
+# starts in a fraction of a second), without the crash dialog that would
+# keep a crashed program waiting for a click.
 mt_start_wine() {
-  export WINEPREFIX=${MARROWTUNE_WINEPREFIX:-$MT_BUILD_DIR/wineprefix}
-  export WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX=${MARROWTUNE_WINEPREFIX:-$MT_BUILD_DIR/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mt_log "creating the Wine prefix (first run only)"
@@ -110,24 +94,18 @@ mt_start_wine() {
   wineserver -p 2>/dev/null || true  # already running for this prefix is fine
   MT_STARTED_WINE=1
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
-  # A program that crashes (a sanitizer trap, say) must end at once with its
-  # backtrace: Wine's crash dialog would wait for a click until the timeout.
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-    </dev/null >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 || true
 }
 
+# A command of the driver (scripts/driver), with Debian's Python and its packages.
+mt_driver() { PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 "$MT_ROOT/scripts/driver" "$@"; }
+
 mt_cleanup() {
-  if [ "$MT_STARTED_WINE" = 1 ]; then
-    wineserver -k >/dev/null 2>&1 || true
-    MT_STARTED_WINE=0
-  fi
+  [ "$MT_STARTED_WINE" = 0 ] || wineserver -k >/dev/null 2>&1 || true
+  MT_STARTED_WINE=0
   local pid
-  for pid in "${MT_STARTED_PIDS[@]}"; do
-    kill "$pid" >/dev/null 2>&1 || true
-  done
-  for pid in "${MT_STARTED_PIDS[@]}"; do
-    wait "$pid" 2>/dev/null || true
-  done
+  for pid in "${MT_STARTED_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1 || true; done
+  for pid in "${MT_STARTED_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
   MT_STARTED_PIDS=()
 }
 trap mt_cleanup EXIT

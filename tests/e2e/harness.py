@@ -1,60 +1,45 @@
-"""Drives the real marrowtune-bubble.exe and the stand-in desktop, each a
-process of its own under Wine, on the virtual screen: real pointer input
-through xdotool, screenshots through ImageMagick's `import`, fast pixel
-reads and the cursor through Xlib (xscreen.py).
-
-Shared by the end-to-end scenarios (scenarios.py, run.py) and the demo
-(demo.py). Needs DISPLAY (an 800 x 600 screen with a compositing manager)
-and WINEPREFIX in the environment, as scripts/test and scripts/demo set them.
+"""What the end-to-end scenarios and the demo see: the screen (fast reads
+and the cursor through Xlib, xscreen.py; screenshots through ImageMagick's
+`import`), the pointer (xdotool), the bubble's geometry at a display's DPI,
+and the presentations the program recorded. The driver
+(scripts/driver/processes.py) starts and ends the programs.
 
 The bubble is found on the screen by its pixels: every check composes what
-the screen must show from the very pictures the program carries (res/*.png)
-laid over a screenshot of the bare stand-in desktop, and counts the pixels
-that differ.
+the screen must show from the very pictures the program carries laid over
+a screenshot of the bare stand-in desktop, and counts the pixels that differ.
+Animations are judged by the program's own record of its presentations
+(the instrumented build's PRESENT lines), and every filmed frame must show
+one of the recorded presentations, in order.
 """
 
+import collections
 import contextlib
 import io
 import os
-import queue
 import shutil
-import signal
 import subprocess
-import tempfile
-import threading
 import time
-import traceback
 
 from PIL import Image, ImageChops
 
+import processes
 import xscreen
+from processes import Failure as ScenarioFailure, check  # noqa: F401  (the scenarios use both)
 
-SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-PICTURE_DIR = os.path.join(SOURCE_DIR, "res")
-
+PICTURE_DIR = os.path.join(processes.ROOT, "res")
 SCREEN_SIZE = (800, 600)
-# The display's resolution at 100 % scaling.
-STANDARD_DPI = 96
-BUBBLE_SIZE = (207, 75)
-BUTTON_SIZE = (66, 24)
+STANDARD_DPI = 96   # 100 %
 TARGET_ICON = "marrowtune"
 WINDOW_TITLE = "Win32 API"
 BUBBLE_CLASS = "KOVATipBalloon_12345678987654321"
-
-# Placement beside the icon: x = right - 10 on the right side; when that
-# leaves no room (right + 197 > screen width), x = left - 197 on the left.
-RIGHT_SIDE_OVERLAP = 10
-LEFT_SIDE_OFFSET = BUBBLE_SIZE[0] - RIGHT_SIDE_OVERLAP
-# The dismiss button in bubble pixels (left, top, right, bottom; right and
-# bottom outside), by side.
-BUTTON_RECTS = {"right": (125, 35, 191, 59), "left": (116, 35, 182, 59)}
 BUBBLE_PICTURES = {"right": "bubble_right.png", "left": "bubble_left.png"}
-BUTTON_PICTURES = {"normal": "button_normal.png", "hover": "button_hover.png",
-                   "pressed": "button_pressed.png"}
-# The grow after a move reveals the bubble from its top-left corner in steps
-# of 20 x 7 pixels: 20 x 7, 40 x 14, ... 200 x 70, then the whole bubble.
-GROW_STEP = (20, 7)
-GROW_PARTIAL_STEPS = 10
+BUTTON_PICTURES = {"normal": "button_normal.png", "hover": "button_hover.png", "pressed": "button_pressed.png"}
+# The fades' constant alphas: the fade-in from the first presentation at 0,
+# the fade-out from 255 down, one step per tick.
+FADE_STEP = 30
+OPAQUE = 255
+FADE_IN = list(range(0, OPAQUE, FADE_STEP)) + [OPAQUE]
+FADE_OUT = list(range(OPAQUE - FADE_STEP, 0, -FADE_STEP))
 
 # A pixel differs when one of its channels is further off than this.
 PIXEL_TOLERANCE = 8
@@ -62,67 +47,84 @@ PIXEL_TOLERANCE = 8
 # blinking caret or a stray anti-aliased pixel, far below any real change
 # (any two of the three button pictures differ in more than 1100 pixels).
 STRAY_PIXELS = 24
-
 # Reading the bubble's constant alpha from the screen: every third pixel of
 # the opaque body where the picture's red differs from the desktop's by this
 # much; the middle half of the readings must agree within this fraction.
 ALPHA_SAMPLE_STEP = 3
 ALPHA_MIN_CONTRAST = 120
 ALPHA_MAX_SPREAD = 0.05
-# Full opacity as estimate_alpha reads it from the screen.
-FULL_ALPHA = 253
-# The screen has settled when this many fast reads this far apart agree.
-SETTLED_READS = 5
+FULL_ALPHA = 253          # full opacity as estimate_alpha reads it from the screen
+ALPHA_WOBBLE = 6          # how far a screen read of the alpha may be off
+SETTLED_READS = 5         # the screen has settled when this many reads this far apart agree
 SETTLED_INTERVAL = 0.1
-# Pictures kept from one filmed animation, at most.
-FILM_KEPT_FRAMES = 24
-
-# Where the pointer waits when it must not touch anything.
-POINTER_PARK = (760, 560)
-# Points on the way of a pointer move.
-MOVE_STEPS = 4
-
-# Generous bounds: these only end a scenario that hangs.
-STANDIN_START_LIMIT = 60.0
-STANDIN_REPLY_LIMIT = 30.0
-PROCESS_EXIT_LIMIT = 30.0
-APPEAR_LIMIT = 30.0
+FILM_KEPT_FRAMES = 24     # pictures kept from one filmed animation, at most
+POINTER_PARK = (760, 560)  # where the pointer waits when it must not touch anything
+MOVE_STEPS = 4            # points on the way of a pointer move
+APPEAR_LIMIT = 30.0       # generous: only ends a scenario that hangs
 POLL_INTERVAL = 0.05
 
 
-class ScenarioFailure(Exception):
-    """A check failed; the message says what the screen or a process showed."""
+class Geometry:
+    """The bubble's lengths on a display of `dpi`: each scaled from its
+    96-DPI value as the program scales it, MulDiv(value, dpi, 96)."""
+
+    def __init__(self, dpi=STANDARD_DPI):
+        self.dpi = dpi
+        scale = self.scale
+        self.percent = scale(100)
+        self.size = (scale(207), scale(75))
+        self.overlap = scale(10)
+        self.left_offset = scale(197)
+        self.grow_step = (scale(20), scale(7))
+        button = (scale(66), scale(24))
+        self.buttons = {side: (x, scale(35), x + button[0], scale(35) + button[1])
+                        for side, x in (("right", scale(125)), ("left", scale(116)))}
+
+    def scale(self, value):
+        return (value * self.dpi + STANDARD_DPI // 2) // STANDARD_DPI
+
+    def place(self, icon, work_right=SCREEN_SIZE[0]):
+        """(x, y, side) of the bubble beside an icon (left, top, right, bottom)."""
+        x = icon[2] - self.overlap
+        if x + self.size[0] <= work_right:
+            return x, icon[1], "right"
+        return icon[0] - self.left_offset, icon[1], "left"
+
+    def box(self, place):
+        """The screen box (left, top, right, bottom) of the bubble at `place`."""
+        return place[0], place[1], place[0] + self.size[0], place[1] + self.size[1]
+
+    def grow_sizes(self):
+        """The sizes a grow presents, from nothing to the whole bubble."""
+        sizes = [(0, 0)]
+        while sizes[-1][0] < self.size[0] and sizes[-1][1] < self.size[1]:
+            sizes.append((sizes[-1][0] + self.grow_step[0], sizes[-1][1] + self.grow_step[1]))
+        return sizes[:-1] + [self.size]
 
 
-def check(condition, message):
-    if not condition:
-        raise ScenarioFailure(message)
+Presentation = collections.namedtuple("Presentation", "count x y width height source_x source_y alpha presented")
 
 
-def bubble_place(icon, screen_width=SCREEN_SIZE[0]):
-    """(x, y, side) of the bubble beside an icon (left, top, right, bottom)."""
-    left, top, right, _ = icon
-    x = right - RIGHT_SIDE_OVERLAP
-    if x + BUBBLE_SIZE[0] > screen_width:
-        return left - LEFT_SIDE_OFFSET, top, "left"
-    return x, top, "right"
-
-
-def box_at(place):
-    """The screen box (left, top, right, bottom) of the bubble at `place` (x, y, ...)."""
-    x, y = place[:2]
-    return (x, y, x + BUBBLE_SIZE[0], y + BUBBLE_SIZE[1])
+def presentations(program, since=0):
+    """The program's recorded presentations from the `since`-th on."""
+    records = [Presentation(*map(int, line.split()[1:])) for line in program.lines if line.startswith("PRESENT ")]
+    return records[since:]
 
 
 # ---------------------------------------------------------------------------
 # Pictures and pixel comparison.
 
 class Pictures:
-    """The program's own pictures, composed as the bubble shows them."""
+    """The program's own pictures for `geometry`, composed as the bubble shows them."""
 
-    def __init__(self, folder=PICTURE_DIR):
-        self.bubbles = {side: self._load(folder, name, BUBBLE_SIZE) for side, name in BUBBLE_PICTURES.items()}
-        self.buttons = {state: self._load(folder, name, BUTTON_SIZE) for state, name in BUTTON_PICTURES.items()}
+    def __init__(self, geometry):
+        self.geometry = geometry
+        folder = os.path.join(PICTURE_DIR, "pictures", str(geometry.percent))
+        folder = folder if os.path.isdir(folder) else PICTURE_DIR   # the 100 % set before it moved
+        button = geometry.buttons["right"]
+        self.bubbles = {side: self._load(folder, name, geometry.size) for side, name in BUBBLE_PICTURES.items()}
+        self.buttons = {state: self._load(folder, name, (button[2] - button[0], button[3] - button[1]))
+                        for state, name in BUTTON_PICTURES.items()}
         self._composed = {}
 
     @staticmethod
@@ -132,13 +134,12 @@ class Pictures:
             return picture.convert("RGBA")
 
     def bubble(self, side, state):
-        """The 207 x 75 RGBA picture of the bubble with its button in `state`."""
-        key = (side, state)
-        if key not in self._composed:
+        """The RGBA picture of the bubble with its button in `state`."""
+        if (side, state) not in self._composed:
             picture = self.bubbles[side].copy()
-            picture.paste(self.buttons[state], BUTTON_RECTS[side][:2])
-            self._composed[key] = picture
-        return self._composed[key]
+            picture.paste(self.buttons[state], self.geometry.buttons[side][:2])
+            self._composed[side, state] = picture
+        return self._composed[side, state]
 
 
 def blend(background, picture, size=None):
@@ -174,7 +175,7 @@ class View:
         self.place = place
         expected = baseline
         if place is not None:
-            box = box_at(place)
+            box = pictures.geometry.box(place)
             expected = baseline.copy()
             expected.paste(blend(baseline.crop(box), pictures.bubble(place[2], state)), box[:2])
         self.mismatched = differing_pixels(shot, expected)
@@ -203,19 +204,16 @@ def estimate_alpha(region, under, pictures, side):
     source = pictures.bubbles[side].load()
     got = region.load()
     back = under.load()
-    button_left, button_top, button_right, button_bottom = BUTTON_RECTS[side]
+    button_left, button_top, button_right, button_bottom = pictures.geometry.buttons[side]
     ratios = []
-    for py in range(0, BUBBLE_SIZE[1], ALPHA_SAMPLE_STEP):
-        for px in range(0, BUBBLE_SIZE[0], ALPHA_SAMPLE_STEP):
+    for py in range(0, region.size[1], ALPHA_SAMPLE_STEP):
+        for px in range(0, region.size[0], ALPHA_SAMPLE_STEP):
             if button_left <= px < button_right and button_top <= py < button_bottom:
                 continue   # the button's look depends on its state
             red, _, _, alpha = source[px, py]
-            if alpha != 255:
-                continue
             spread = red - back[px, py][0]
-            if abs(spread) < ALPHA_MIN_CONTRAST:
-                continue
-            ratios.append((got[px, py][0] - back[px, py][0]) / spread)
+            if alpha == OPAQUE and abs(spread) >= ALPHA_MIN_CONTRAST:
+                ratios.append((got[px, py][0] - back[px, py][0]) / spread)
     if not ratios:
         return None
     ratios.sort()
@@ -225,195 +223,53 @@ def estimate_alpha(region, under, pictures, side):
     return max(0.0, min(255.0, ratios[len(ratios) // 2] * 255.0))
 
 
-def grow_stage(region, under, pictures, side):
-    """Which step of the grow the region shows: 0 for nothing, 1..10 for the
-    partial sizes 20 x 7 .. 200 x 70, 11 for the whole bubble; None when it
-    shows none of them."""
+def shown_size(region, under, pictures, side, sizes):
+    """Which of `sizes` (width, height) of the bubble's picture, cut from its
+    top-left corner, the region shows ((0, 0): the bare desktop); None when
+    it shows none of them."""
     if alike(region, under):
-        return 0
+        return 0, 0
     picture = pictures.bubble(side, "normal")
-    for step in range(1, GROW_PARTIAL_STEPS + 1):
-        if alike(region, blend(under, picture, (GROW_STEP[0] * step, GROW_STEP[1] * step))):
-            return step
-    if alike(region, blend(under, picture)):
-        return GROW_PARTIAL_STEPS + 1
-    return None
+    return next((size for size in sizes if size != (0, 0) and alike(region, blend(under, picture, size))), None)
 
 
 # ---------------------------------------------------------------------------
-# Processes.
-
-def _wine_environment():
-    return {"WINEDEBUG": "-all", **os.environ}
-
-
-def _require_environment():
-    missing = [name for name in ("DISPLAY", "WINEPREFIX") if not os.environ.get(name)]
-    if missing:
-        raise ScenarioFailure(
-            "%s not set: run through scripts/test or scripts/demo, which start the virtual "
-            "screen and the Wine prefix" % " and ".join(missing))
-
-
-class Process:
-    """A program under Wine, known by its PID. `wine` execs the program in
-    place, so ending that PID ends the Windows process itself."""
-
-    def __init__(self, name, arguments, log_path, pipes=False):
-        self.name = name
-        self.log_path = log_path
-        self._log = open(log_path, "wb")
-        pipe = subprocess.PIPE if pipes else subprocess.DEVNULL
-        self.popen = subprocess.Popen(["wine"] + arguments, stdin=pipe, stdout=pipe,
-                                      stderr=self._log, env=_wine_environment())
-        self.pid = self.popen.pid
-
-    def running(self):
-        return self.popen.poll() is None
-
-    def wait(self, limit=PROCESS_EXIT_LIMIT):
-        """The exit code, or None when the process still runs after `limit` s."""
-        try:
-            return self.popen.wait(limit)
-        except subprocess.TimeoutExpired:
-            return None
-
-    def stop(self):
-        """Ends the process by its PID if it still runs, and reaps it."""
-        if self.popen.poll() is None:
-            self.popen.kill()
-        try:
-            self.popen.wait(PROCESS_EXIT_LIMIT)
-        except subprocess.TimeoutExpired:
-            pass
-        self._log.close()
-
-    def log_tail(self, lines=20):
-        try:
-            with open(self.log_path, "rb") as log:
-                text = log.read().decode("utf-8", "replace")
-        except OSError:
-            return ""
-        return "\n".join(text.splitlines()[-lines:])
-
-
-class Standin(Process):
-    """desktop-standin.exe, driven by line commands on its stdin."""
-
-    def __init__(self, exe, log_path):
-        super().__init__("desktop-standin", [exe], log_path, pipes=True)
-        self._lines = queue.Queue()
-        self._reader = threading.Thread(target=self._read, daemon=True)
-        self._reader.start()
-
-    def wait_ready(self):
-        ready = self._next_line(STANDIN_START_LIMIT)
-        check(ready == "ready", "stand-in desktop did not start: %r %s" % (ready, self.log_tail()))
-        # Another program's desktop windows would be found instead of ours.
-        foreign = [line for line in self.log_tail().splitlines() if "already exist" in line]
-        check(not foreign, "left-over desktop windows: %s" % foreign)
-
-    def _read(self):
-        for raw in self.popen.stdout:
-            self._lines.put(raw.decode("utf-8", "replace").rstrip("\r\n"))
-        self._lines.put(None)
-
-    def _next_line(self, limit):
-        try:
-            return self._lines.get(timeout=limit)
-        except queue.Empty:
-            return None
-
-    def command(self, line):
-        """Sends one command; returns what follows "ok" in the answer."""
-        check(self.running(), "stand-in desktop is gone before %r" % line)
-        self.popen.stdin.write((line + "\n").encode("utf-8"))
-        self.popen.stdin.flush()
-        answer = self._next_line(STANDIN_REPLY_LIMIT)
-        check(answer is not None and (answer == "ok" or answer.startswith("ok ")),
-              "stand-in desktop answered %r to %r" % (answer, line))
-        return answer[3:]
-
-    def foreground_class(self):
-        """The window class of Wine's foreground window ("" when none)."""
-        return self.command("foreground")
-
-    def add(self, name, icon):
-        self.command('add "%s" %d %d %d %d' % ((name,) + tuple(icon)))
-
-    def move(self, name, icon):
-        self.command('move "%s" %d %d %d %d' % ((name,) + tuple(icon)))
-
-    def remove(self, name):
-        self.command('remove "%s"' % name)
-
-    def stop(self):
-        if self.popen.poll() is None:
-            try:
-                self.popen.stdin.close()   # end of input ends the stand-in
-                self.popen.wait(5)
-            except (OSError, subprocess.TimeoutExpired):
-                pass
-        super().stop()
-
-
-# ---------------------------------------------------------------------------
-# A session: the processes of one scenario (or the demo), the screen, the
-# pointer and the pictures taken on the way.
+# A session: the screen, the pointer and the pictures taken on the way, for
+# the programs of one scenario (or the demo).
 
 class Session:
-    def __init__(self, binary_dir, work_dir):
-        """binary_dir: the CMake build folder holding marrowtune-bubble.exe
-        and tests/desktop-standin.exe; work_dir: where the programs' logs go."""
-        _require_environment()
-        binary_dir = os.path.abspath(binary_dir)
-        self.product_exe = os.path.join(binary_dir, "marrowtune-bubble.exe")
-        self.standin_exe = os.path.join(binary_dir, "tests", "desktop-standin.exe")
-        for exe in (self.product_exe, self.standin_exe):
-            check(os.path.isfile(exe), "%s is missing: build first" % exe)
-        self.work_dir = work_dir
-        self.pictures = Pictures()
+    def __init__(self, programs):
+        """programs: a processes.Programs, which starts and ends the programs."""
+        self.programs = programs
+        self.use_dpi(STANDARD_DPI)
         self.screen = xscreen.Screen(os.environ["DISPLAY"])
-        self.processes = []
         self.shots = []          # (label, image) in the order taken
         self.notes = []          # measured figures, for the report
         self.button_down = False
         self.pointer_at = POINTER_PARK
         self.park_pointer()
 
-    # -- processes
-
-    def _log_path(self, name):
-        return os.path.join(self.work_dir, "%02d-%s.log" % (len(self.processes), name))
+    def use_dpi(self, dpi):
+        """The bubble's geometry and pictures from now on: those of a display of `dpi`."""
+        self.geometry = Geometry(dpi)
+        self.pictures = Pictures(self.geometry)
 
     def start_standin(self, icons=()):
-        standin = Standin(self.standin_exe, self._log_path("standin"))
-        self.processes.append(standin)
-        standin.wait_ready()
-        for name, icon in icons:
-            standin.add(name, icon)
-        return standin
+        return self.programs.standin(icons)
 
     def start_product(self):
-        return self.start_program("marrowtune-bubble", [self.product_exe])
+        """The program, recording its presentations (the instrumented build)."""
+        return self.programs.product("--report-presentations")
 
     def start_program(self, name, arguments):
-        program = Process(name, arguments, self._log_path(name))
-        self.processes.append(program)
-        return program
+        return self.programs.start(name, arguments)
 
     def close(self):
-        """Ends every process this session started, newest first, by PID."""
-        for process in reversed(self.processes):
-            process.stop()
         # A button left held down would turn the next scenario's clicks into drags.
         if self.button_down:
             self.release()
         self.park_pointer()
         self.screen.close()
-
-    def leftovers(self):
-        return [(p.name, p.pid) for p in self.processes if p.popen.poll() is None]
 
     # -- the screen
 
@@ -485,52 +341,34 @@ class Session:
         self.pointer("mousemove", str(POINTER_PARK[0]), str(POINTER_PARK[1]))
         self.pointer_at = POINTER_PARK
 
-    def bubble_geometries(self):
-        """(x, y, width, height) of each mapped X window titled like the bubble."""
-        return self.screen.geometries(WINDOW_TITLE)
-
     def check_bubble_window(self, place, limit=APPEAR_LIMIT):
         """The one mapped bubble window, as the X server has it, comes to
-        cover the bubble's 207 x 75 pixels at `place`: a grow that stopped
-        short, or a window the system scaled, shows here whatever the screen
-        reads caught."""
-        expected = [(place[0], place[1]) + BUBBLE_SIZE]
+        cover the bubble's pixels at `place`: a grow that stopped short, or a
+        window the system scaled, shows here whatever the screen reads caught."""
+        expected = [place[:2] + self.geometry.size]
         began = time.monotonic()
-        while self.bubble_geometries() != expected:
+        while self.screen.geometries(WINDOW_TITLE) != expected:
             check(time.monotonic() - began < limit,
-                  "the bubble's X window is %s, not %s" % (self.bubble_geometries(), expected))
+                  "the bubble's X window is %s, not %s" % (self.screen.geometries(WINDOW_TITLE), expected))
             time.sleep(POLL_INTERVAL)
 
     @contextlib.contextmanager
     def display_dpi(self, dpi):
-        """Programs started inside run on a display scaled to `dpi` (96 is
-        100 %), as the prefix's LogPixels setting makes Wine present it; set
-        back to 96 afterwards, whatever happens."""
-        self._restart_wine_at(dpi)
+        """Programs started inside run on a display scaled to `dpi`, as the
+        prefix's LogPixels setting makes Wine present it; set back to 96
+        afterwards, whatever happens. Wine's server and desktop start anew:
+        the monitors' DPI is read when the desktop starts."""
+        def restart_wine_at(value):
+            for command in (("wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
+                             "REG_DWORD", "/d", str(value), "/f"), ("wineserver", "-k"), ("wineserver", "-w"),
+                            ("wineserver", "-p"), ("wine", "cmd", "/c", "exit")):
+                code = processes.run_wine(*command)
+                check(code == 0, "%s ended with %d while setting the display to %d DPI" % (command[:2], code, value))
+        restart_wine_at(dpi)
         try:
             yield
         finally:
-            self._restart_wine_at(STANDARD_DPI)
-
-    @staticmethod
-    def _restart_wine_at(dpi):
-        """Sets the prefix's LogPixels and starts Wine's server and desktop
-        anew: the monitors' DPI, by which Wine scales DPI-unaware programs,
-        is read when the desktop starts, not when a program does."""
-        environment = _wine_environment()
-
-        def run(*command):
-            # No pipes: the server that -p leaves running would hold them open.
-            code = subprocess.call(list(command), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL, env=environment, timeout=PROCESS_EXIT_LIMIT)
-            check(code == 0, "%s ended with %d while setting the display to %d DPI" % (command[:2], code, dpi))
-
-        run("wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
-            "/d", str(dpi), "/f")
-        run("wineserver", "-k")
-        run("wineserver", "-w")
-        run("wineserver", "-p")   # kept running, as the scripts keep it
-        run("wine", "cmd", "/c", "exit")
+            restart_wine_at(STANDARD_DPI)
 
     # -- waiting for what the screen shows
 
@@ -553,9 +391,8 @@ class Session:
         """Waits until the whole screen is the bare desktop `baseline` with,
         when `place` is (x, y, side), the whole bubble there with its button
         in `state`; keeps the screenshot as evidence under `label`."""
-        def probe(image):
-            return View(image, baseline, self.pictures, place, state).matches
-        image = self.wait_for(what, probe, interval=interval)
+        image = self.wait_for(what, lambda image: View(image, baseline, self.pictures, place, state).matches,
+                              interval=interval)
         if label:
             self.keep(label, image)
 
@@ -583,7 +420,7 @@ class Session:
         self.shot(what.replace(" ", "-"))
         return reads
 
-    def film(self, box, probe, done, limit, keep_label=None):
+    def film(self, box, probe, done, limit, keep_label):
         """Reads `box` of the screen as fast as it can and applies probe to
         each picture until done(value) holds; returns [(seconds, value)].
         The pictures where the value changes are kept as evidence."""
@@ -594,20 +431,18 @@ class Session:
             image = self.grab(box)
             now = time.monotonic() - began
             value = probe(image)
-            if keep_label and (not records or records[-1][1] != value) and kept < FILM_KEPT_FRAMES:
+            if (not records or records[-1][1] != value) and kept < FILM_KEPT_FRAMES:
                 self.keep("%s-%03d" % (keep_label, int(now * 1000)), image)
                 kept += 1
             records.append((now, value))
             if done(value):
                 return records
-            if now > limit:
-                raise ScenarioFailure("after %.1f s: %s; last values %s"
-                                      % (limit, keep_label or "filming", [v for _, v in records[-5:]]))
+            check(now <= limit, "after %.1f s: %s; last values %s" % (limit, keep_label, [v for _, v in records[-5:]]))
 
     def film_fade(self, baseline, place, fading_in, label):
         """Films the bubble at `place` fading in (until full alpha) or out
         (until the desktop shows again); returns [(seconds, alpha or None)]."""
-        box = box_at(place)
+        box = self.geometry.box(place)
         under = baseline.crop(box)
 
         def probe(region):
@@ -616,27 +451,22 @@ class Session:
             alpha = estimate_alpha(region, under, self.pictures, place[2])
             return None if alpha is None else int(round(alpha))
 
-        if fading_in:
-            done = lambda alpha: alpha is not None and alpha >= FULL_ALPHA
-        else:
-            done = lambda alpha: alpha == 0
+        done = (lambda alpha: alpha is not None and alpha >= FULL_ALPHA) if fading_in else (lambda alpha: alpha == 0)
         return self.film(box, probe, done, APPEAR_LIMIT, label)
 
     def film_grow(self, baselines, place, label):
         """Films `place` until the bubble is shown whole there; returns
-        [(seconds, grow step)] as grow_stage reads them over the first of
-        `baselines` (desktop screenshots) that explains the picture."""
-        box = box_at(place)
+        [(seconds, size shown or None)] as read over the first of `baselines`
+        (desktop screenshots) that explains the picture."""
+        box = self.geometry.box(place)
         unders = [baseline.crop(box) for baseline in baselines]
+        sizes = self.geometry.grow_sizes()
 
         def probe(region):
-            for under in unders:
-                step = grow_stage(region, under, self.pictures, place[2])
-                if step is not None:
-                    return step
-            return None
+            shown = (shown_size(region, under, self.pictures, place[2], sizes) for under in unders)
+            return next((size for size in shown if size is not None), None)
 
-        return self.film(box, probe, lambda step: step == GROW_PARTIAL_STEPS + 1, APPEAR_LIMIT, label)
+        return self.film(box, probe, lambda size: size == self.geometry.size, APPEAR_LIMIT, label)
 
     # -- figures and evidence
 
@@ -646,65 +476,19 @@ class Session:
     def note_windows(self):
         """Records the X windows' stacking order and map states (evidence
         when the bubble is not where it should be)."""
-        self.notes.append("X windows, bottom first:")
-        self.notes.extend("  " + line for line in self.screen.windows())
+        try:
+            self.notes += ["X windows, bottom first:"] + ["  " + line for line in self.screen.windows()]
+        except Exception as problem:
+            self.note("cannot list the X windows: %s" % problem)
 
-    def save_shots(self, folder, extra_lines=()):
+    def save_shots(self, folder, programs, extra_lines=()):
         """Writes the screenshots and a report into folder (emptied first)."""
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
         for index, (label, image) in enumerate(self.shots, 1):
             image.save(os.path.join(folder, "%02d-%s.png" % (index, label)))
         with open(os.path.join(folder, "report.txt"), "w") as report:
-            for line in list(extra_lines) + self.notes:
-                report.write(line + "\n")
-            for process in self.processes:
-                report.write("--- %s (pid %d) exit %s\n%s\n"
-                             % (process.name, process.pid, process.popen.returncode,
-                                process.log_tail()))
-
-
-def run_session(build_dir, name, limit, body, failures_dir, shots_dir=None):
-    """Runs body(session) on a new Session, failing it after `limit` seconds
-    or on SIGTERM, then ends every process the session started, whatever
-    happened. The screenshots and a report go to failures_dir on failure,
-    to shots_dir (when given) on success. Returns (the session's notes, what
-    body returned, the failure message or None)."""
-    def stop(signum, frame):
-        if signum == signal.SIGALRM:
-            raise ScenarioFailure("%s ran longer than %d s" % (name, limit))
-        raise ScenarioFailure("%s terminated by signal %d" % (name, signum))
-
-    signal.signal(signal.SIGALRM, stop)
-    signal.signal(signal.SIGTERM, stop)
-    signal.alarm(limit)
-    work_dir = tempfile.mkdtemp(prefix="e2e-%s-" % name)
-    session = None
-    result = None
-    failure = None
-    try:
-        session = Session(build_dir, work_dir)
-        result = body(session)
-    except ScenarioFailure as problem:
-        failure = str(problem)
-    except Exception:   # a fault of the harness itself still needs the clean-up
-        failure = traceback.format_exc()
-    finally:
-        signal.alarm(0)
-        if failure is not None and session is not None:
-            try:
-                session.note_windows()   # while the processes still run
-            except Exception as problem:
-                session.note("cannot list the X windows: %s" % problem)
-        if session is not None:
-            session.close()
-    if session is None:
-        return [], result, failure
-    if session.leftovers() and failure is None:
-        failure = "processes left running: %s" % session.leftovers()
-    folder = shots_dir if failure is None else failures_dir
-    if folder:
-        session.save_shots(folder, [] if failure is None else ["FAILED: " + failure])
-        print("screenshots and report in %s" % folder)
-    shutil.rmtree(work_dir, ignore_errors=True)
-    return session.notes, result, failure
+            report.write("".join(line + "\n" for line in list(extra_lines) + self.notes))
+            for program in programs:
+                report.write("--- %s (pid %d) exit %s\n%s\n%s\n" % (program.name, program.pid, program.popen.returncode,
+                                                                    "\n".join(program.lines[-40:]), program.log_tail()))

@@ -1,15 +1,18 @@
 """The end-to-end scenarios: the real program against the stand-in desktop
-in another process, watched on the screen. Each is a function taking a
-harness.Session; run.py runs one by name.
+in another process, watched on the screen and through the program's record
+of its presentations. Each is a function taking a harness.Session; the
+driver runs one by name (scripts/driver e2e NAME).
 
 Timing bounds are generous (they only stop a hung run); what the screen
-shows, the exit codes and the order of the animation steps are strict.
+shows, what the program presented, the exit codes and the order of the
+animation steps are strict.
 """
 
+import itertools
 import time
 
-from harness import (APPEAR_LIMIT, BUBBLE_CLASS, BUTTON_RECTS, FULL_ALPHA, GROW_PARTIAL_STEPS, TARGET_ICON,
-                     ScenarioFailure, View, box_at, bubble_look, bubble_place, check)
+from harness import (ALPHA_WOBBLE, APPEAR_LIMIT, BUBBLE_CLASS, FADE_IN, FADE_OUT, OPAQUE, TARGET_ICON, WINDOW_TITLE,
+                     Geometry, ScenarioFailure, View, bubble_look, check, presentations)
 
 # The stand-in desktop's icons (left, top, right, bottom in screen pixels).
 HOME = (20, 100, 95, 170)                  # the bubble stands at (85, 100), right side
@@ -25,27 +28,18 @@ EXIT_LIMIT = 20.0
 STAYS_FOR = 2.0
 # How long the bubble is watched, frame by frame, after each press or release.
 STEADY_WATCH = 0.6
-# The fades' steps: 50 ms for the fade-in and after a click, 70 ms when
-# the icon vanished.
-FADE_IN_STEP = 0.05
-CLICK_FADE_STEP = 0.05
-VANISH_FADE_STEP = 0.07
-# A fade is seen as at least this many different partial alphas.
-FADE_LEVELS_SEEN = 2
-# Alphas read from the screen may wobble by this much between frames.
-ALPHA_WOBBLE = 6
 
-# Points on the bubble, in bubble pixels: the middle of the dismiss button
-# on each side, points inside the button of one side only (the left-side
-# button covers x 116..181, the right-side one x 125..190), and a point on
-# the body away from the button.
-BUTTON_MIDDLE = {side: ((r[0] + r[2]) // 2, (r[1] + r[3]) // 2) for side, r in BUTTON_RECTS.items()}
+# Points on the bubble, in its pixels at 96 DPI (on_bubble scales them): the
+# middle of the dismiss button on each side, points inside the button of one
+# side only (the left-side button covers x 116..181, the right-side one x
+# 125..190), and a point on the body away from the button.
+BUTTON_MIDDLE = {side: ((r[0] + r[2]) // 2, (r[1] + r[3]) // 2) for side, r in Geometry().buttons.items()}
 BUTTON_ONLY = {"right": (188, 47), "left": (118, 47)}
 BODY_POINT = (40, 20)
 
 
-def on_bubble(place, point):
-    return place[0] + point[0], place[1] + point[1]
+def on_bubble(session, place, point):
+    return place[0] + session.geometry.scale(point[0]), place[1] + session.geometry.scale(point[1])
 
 
 # ---------------------------------------------------------------------------
@@ -78,42 +72,45 @@ def frame_gap(records):
     return gaps[len(gaps) // 2] if gaps else float("inf")
 
 
-def check_fade(session, records, fading_in, what, step_seconds):
-    """The alphas filmed during a fade: they only rise (fade-in) or fall
-    (fade-out), and every frame was the bubble at one alpha. Partial levels
-    must have been seen only when the frames came at least twice as fast as
-    the fade's steps: a screen read slower than that (a busy machine) can
-    miss them all, and that is no fault of the program."""
-    alphas = [alpha for _, alpha in records]
-    check(None not in alphas, "%s: a frame showed something else than the bubble at one alpha: %s"
-          % (what, alphas))
-    partial = [a for a in alphas if 0 < a < FULL_ALPHA]
-    if frame_gap(records) <= step_seconds / 2:
-        check(len(set(partial)) >= FADE_LEVELS_SEEN,
-              "%s: no gradual fade seen, alphas %s" % (what, sorted(set(alphas))))
-    else:
-        session.note("%s: frames every %.0f ms, too slow to require the %.0f ms steps to be seen"
-                     % (what, frame_gap(records) * 1000, step_seconds * 1000))
-    for before, after in zip(partial, partial[1:]):
-        rising = after >= before - ALPHA_WOBBLE
-        falling = after <= before + ALPHA_WOBBLE
-        check(rising if fading_in else falling,
-              "%s: alpha went %s (%d then %d)" % (what, "down" if fading_in else "up", before, after))
+def recorded(product, since, enough):
+    """The program's presentations from the `since`-th on, once enough(them)
+    holds (the record reaches the driver a moment after the screen)."""
+    began = time.monotonic()
+    while not enough(presentations(product, since)) and time.monotonic() - began < APPEAR_LIMIT:
+        time.sleep(0.05)
+    return presentations(product, since)
 
 
-def fade_span(records):
-    """Seconds from the first partial alpha to the last frame."""
-    partial = [t for t, alpha in records if alpha is not None and 0 < alpha < FULL_ALPHA]
-    return records[-1][0] - partial[0] if partial else 0.0
+def distinct(values):
+    """`values` without the repeats next to each other (a repaint presents again what it showed)."""
+    return [value for index, value in enumerate(values) if index == 0 or values[index - 1] != value]
 
 
-def step_interval(records):
-    """Mean seconds between the alpha steps of a filmed fade."""
-    changes = [t for (t, alpha), (_, before) in zip(records[1:], records)
-               if alpha is not None and before is not None and abs(alpha - before) > ALPHA_WOBBLE]
-    if len(changes) < 2:
-        return 0.0
-    return (changes[-1] - changes[0]) / (len(changes) - 1)
+def check_film(records, steps, same, what):
+    """Every filmed frame shows one of `steps` (what the program presented,
+    in order), the frames in that order: same(value, step) tells a match."""
+    at = 0
+    for seconds, value in records:
+        matches = [index for index in range(at, len(steps)) if value is not None and same(value, steps[index])]
+        check(matches, "%s: the frame at %.2f s showed %s, not one of %s, presented in that order"
+              % (what, seconds, value, steps[at:]))
+        at = matches[0]
+
+
+def check_fade(product, since, records, fading_in, what):
+    """The fade as the program presented it and as the screen showed it:
+    every step of the fade presented, in order, and every filmed frame the
+    bubble at one of those alphas (the desktop at 0), in that order."""
+    steps = FADE_IN if fading_in else FADE_OUT
+    if fading_in:
+        alphas = distinct([p.alpha for p in recorded(product, since, lambda got: OPAQUE in [p.alpha for p in got])])
+        alphas = alphas[:alphas.index(OPAQUE) + 1] if OPAQUE in alphas else alphas
+    else:   # the program has ended: what it presented after its last look at full alpha
+        alphas = list(itertools.dropwhile(lambda alpha: alpha == OPAQUE,
+                                          distinct([p.alpha for p in presentations(product, since)])))
+    check(alphas == steps, "%s: the program presented the alphas %s, not %s" % (what, alphas, steps))
+    levels = [0] + steps if fading_in else [OPAQUE] + steps + [0]
+    check_film(records, levels, lambda alpha, step: abs(alpha - step) <= ALPHA_WOBBLE, what)
 
 
 def expect_exit(program, what):
@@ -127,12 +124,11 @@ def show_bubble(session, baseline, icon, label="found"):
     """Starts the program, films the fade-in and waits for the whole screen
     to be the desktop plus the bubble beside `icon`, in a window of its own;
     returns the program and the bubble's place (x, y, side)."""
-    place = bubble_place(icon)
+    place = session.geometry.place(icon)
     product = session.start_product()
     records = session.film_fade(baseline, place, fading_in=True, label="fade-in")
-    check_fade(session, records, True, "fade-in", FADE_IN_STEP)
-    session.note("fade-in: visible %.2f s after the start, full %.2f s later, %.0f ms per step"
-                 % (records[-1][0] - fade_span(records), fade_span(records), step_interval(records) * 1000))
+    check_fade(product, 0, records, True, "fade-in")
+    session.note("fade-in: %d frames, one every %.0f ms" % (len(records), frame_gap(records) * 1000))
     session.wait_for_screen("the bubble at (%d, %d), %s side" % place, baseline, place, label=label)
     check(product.running(), "the program ended while showing the bubble")
     session.check_bubble_window(place)
@@ -141,7 +137,7 @@ def show_bubble(session, baseline, icon, label="found"):
 
 def point_at(session, baseline, place, point, state, label):
     """Moves the pointer to `point` on the bubble and waits for the button to look `state`."""
-    session.move_pointer(*on_bubble(place, point))
+    session.move_pointer(*on_bubble(session, place, point))
     session.wait_for_screen("the bubble with the %s button" % state, baseline, place, state, label=label)
 
 
@@ -152,14 +148,14 @@ def press_button(session, baseline, place, point, label):
     session.wait_for_screen("the bubble with the pressed button", baseline, place, "pressed", label=label + "-pressed")
 
 
-def fade_out_and_end(session, product, baseline, place, what, step_seconds, label):
+def fade_out_and_end(session, product, since, baseline, place, what, label):
     """Films the bubble at `place` fading out to the bare desktop; the
-    program then ends with 0 and the desktop stays bare."""
+    program then ends with 0 and the desktop stays bare; what it presented
+    from its `since`-th presentation on is the whole fade-out."""
     records = session.film_fade(baseline, place, fading_in=False, label=label + "-fade-out")
-    check_fade(session, records, False, what, step_seconds)
     expect_exit(product, "the program after the " + what)
-    session.note("%s: %.2f s from the first faded frame to the bare desktop, %.0f ms per step"
-                 % (what, fade_span(records), step_interval(records) * 1000))
+    check_fade(product, since, records, False, what)
+    session.note("%s: %d frames, one every %.0f ms" % (what, len(records), frame_gap(records) * 1000))
     session.park_pointer()
     session.wait_for_screen("the bare desktop after the program ended", baseline, label=label + "-gone")
 
@@ -168,8 +164,9 @@ def click_and_end(session, product, baseline, place, point=None, label="dismisse
     """A complete click on the dismiss button (hover, press, release, with
     the look of each checked), then the fade-out and exit code 0."""
     press_button(session, baseline, place, point or BUTTON_MIDDLE[place[2]], label)
+    since = len(presentations(product))
     session.release()
-    fade_out_and_end(session, product, baseline, place, "fade-out after the click", CLICK_FADE_STEP, label)
+    fade_out_and_end(session, product, since, baseline, place, "fade-out after the click", label)
 
 
 def stays(session, product, baseline, place, state, what):
@@ -178,34 +175,36 @@ def stays(session, product, baseline, place, state, what):
                   STAYS_FOR, alive=[product])
 
 
-def follow(session, standin, before, baseline, icon, label):
-    """Moves the icon and films the bubble reappearing beside it: every frame
-    at the new place shows the desktop (`baseline`, or `before` the move
-    until the stand-in has repainted) or a step of the grow, never going
-    backwards, and it ends whole, with the old place bare; returns the new
-    place. The grow's eleven 10 ms steps are quicker than a screen read on
-    a busy machine, so which partial steps show is noted, not required."""
-    place = bubble_place(icon)
-    moved_at = time.monotonic()
+def follow(session, standin, product, before, baseline, icon, label):
+    """Moves the icon: the program presents the bubble at the new place at
+    nothing, then every step of the grow from the picture's top-left corner,
+    in order, to the whole bubble (a repaint may present the whole bubble
+    between two steps: Wine 10 sends WM_PAINT during the grow); every frame
+    filmed there shows the desktop (`baseline`, or `before` the move until
+    the stand-in has repainted) or one of those presentations, in that
+    order. Returns the new place."""
+    place, whole = session.geometry.place(icon), session.geometry.size
+    since, sizes = len(presentations(product)), session.geometry.grow_sizes()
     standin.move(TARGET_ICON, icon)
     records = session.film_grow([baseline, before], place, label + "-grow")
-    steps = [step for _, step in records if step is not None]
-    partial = sorted({step for step in steps if 0 < step <= GROW_PARTIAL_STEPS})
-    shown = [step for step in steps if step > 0]
-    check(shown == sorted(shown), "the grow went backwards: %s" % shown)
+    grow = recorded(product, since, lambda got: len([p for p in got if (p.width, p.height) != whole]) >= len(sizes) - 1
+                    and (got[-1].width, got[-1].height) == whole)
+    check([(p.x, p.y, p.source_x, p.source_y) for p in grow] == [place[:2] + (0, 0)] * len(grow),
+          "%s: the grow was presented at %s, not at %s from the picture's top-left corner"
+          % (label, [(p.x, p.y, p.source_x, p.source_y) for p in grow], place[:2]))
+    shown = [(p.width, p.height) for p in grow]
+    check([size for size in shown if size != whole] + shown[-1:] == sizes,
+          "%s: the program presented the sizes %s, not %s" % (label, shown, sizes))
     # A read made while the window is being resized can catch the new size
-    # with the old picture (seen under Wine 10): a run of such frames at
-    # most once per step of the grow. A bubble that grows wrongly shows
-    # wrong frames throughout, and never the whole bubble the film waits for.
-    values = [step for _, step in records]
-    stray_runs = sum(1 for index, step in enumerate(values)
-                     if step is None and (index == 0 or values[index - 1] is not None))
-    check(stray_runs <= GROW_PARTIAL_STEPS + 1,
-          "%d runs of frames (%d of %d frames) at the new place showed neither the desktop nor a grow step"
-          % (stray_runs, len(values) - len(steps), len(values)))
-    session.note("%s: bubble whole at (%d, %d) %.2f s after the move; partial grow steps seen %s "
-                 "(frames every %.0f ms)" % (label, place[0], place[1], time.monotonic() - moved_at, partial,
-                                            frame_gap(records) * 1000))
+    # with the old picture (seen under Wine 10): at most one run of such
+    # frames per step of the grow, passed over; every other frame counts.
+    values = [size for _, size in records]
+    stray_runs = sum(1 for index, size in enumerate(values) if size is None and (index == 0 or values[index - 1]))
+    check(stray_runs <= len(sizes), "%s: %d runs of frames at the new place showed neither the desktop nor a "
+          "step of the grow" % (label, stray_runs))
+    check_film([record for record in records if record[1] is not None], distinct(shown), lambda a, b: a == b, label)
+    session.note("%s: the grow filmed in %d frames, one every %.0f ms, %d steps seen"
+                 % (label, len(records), frame_gap(records) * 1000, len(set(v for v in values if v))))
     session.wait_for_screen("the bubble at (%d, %d), %s side" % place, baseline, place, label=label)
     session.check_bubble_window(place)
     return place
@@ -242,7 +241,7 @@ def icon_absent(session):
     product = session.start_product()
 
     def bare_desktop(image):
-        check(not session.bubble_geometries(), "a window titled like the bubble is shown")
+        check(not session.screen.geometries(WINDOW_TITLE), "a window titled like the bubble is shown")
         return View(image, baseline, session.pictures)
 
     frames = session.watch("while the program ran", bare_desktop, EXIT_LIMIT, until=lambda: not product.running())
@@ -274,7 +273,7 @@ def moved_same_side(session):
     grows there from its top-left corner, and the button works there."""
     standin, baselines = start_desktop(session, [SAME_SIDE])
     product, _ = show_bubble(session, baselines[HOME], HOME)
-    place = follow(session, standin, baselines[HOME], baselines[SAME_SIDE], SAME_SIDE, "moved")
+    place = follow(session, standin, product, baselines[HOME], baselines[SAME_SIDE], SAME_SIDE, "moved")
     click_and_end(session, product, baselines[SAME_SIDE], place)
 
 
@@ -285,10 +284,10 @@ def moved_across(session):
     a point that only the current side's button covers ends it."""
     standin, baselines = start_desktop(session, [FAR_RIGHT, BACK_LEFT])
     product, _ = show_bubble(session, baselines[HOME], HOME)
-    place = follow(session, standin, baselines[HOME], baselines[FAR_RIGHT], FAR_RIGHT, "flipped")
+    place = follow(session, standin, product, baselines[HOME], baselines[FAR_RIGHT], FAR_RIGHT, "flipped")
     point_at(session, baselines[FAR_RIGHT], place, BUTTON_ONLY["left"], "hover", "flipped-hover")
     point_at(session, baselines[FAR_RIGHT], place, BODY_POINT, "normal", "flipped-off-button")
-    place = follow(session, standin, baselines[FAR_RIGHT], baselines[BACK_LEFT], BACK_LEFT, "flipped-back")
+    place = follow(session, standin, product, baselines[FAR_RIGHT], baselines[BACK_LEFT], BACK_LEFT, "flipped-back")
     click_and_end(session, product, baselines[BACK_LEFT], place, BUTTON_ONLY["right"])
 
 
@@ -297,9 +296,9 @@ def icon_removed(session):
     program ends with 0."""
     standin, baselines = start_desktop(session, [None])
     product, place = show_bubble(session, baselines[HOME], HOME)
+    since = len(presentations(product))
     standin.remove(TARGET_ICON)
-    fade_out_and_end(session, product, baselines[None], place, "fade-out after the icon vanished",
-                     VANISH_FADE_STEP, "removed")
+    fade_out_and_end(session, product, since, baselines[None], place, "fade-out after the icon vanished", "removed")
 
 
 def release_outside(session):
@@ -335,7 +334,7 @@ def steady_under_clicks(session):
     standin, baselines = start_desktop(session)
     baseline = baselines[HOME]
     product, place = show_bubble(session, baseline, HOME)
-    box = box_at(place)
+    box = session.geometry.box(place)
     under = baseline.crop(box)
 
     def watch(action, allowed, settles_on, what):
@@ -355,7 +354,7 @@ def steady_under_clicks(session):
                 raise ScenarioFailure("%s: %.0f ms later the bubble's place shows %s (frames before: %s)"
                                       % (what, (time.monotonic() - began) * 1000, looks[-1],
                                          sorted(set(looks[:-1]))))
-        foreground = standin.foreground_class()
+        foreground = standin.command("foreground")
         check(foreground != BUBBLE_CLASS, "%s: the bubble became the foreground window" % what)
         session.note("%s: %d frames, all the whole bubble; foreground: %r" % (what, len(looks), foreground))
 
@@ -364,7 +363,7 @@ def steady_under_clicks(session):
     watch(session.release, {"normal"}, "normal", "release on the body")
     point_at(session, baseline, place, BUTTON_MIDDLE[place[2]], "hover", "on-button")
     watch(session.press, {"hover", "pressed"}, "pressed", "press on the button")
-    watch(lambda: session.move_pointer(*on_bubble(place, BODY_POINT)), {"pressed", "normal"}, "normal",
+    watch(lambda: session.move_pointer(*on_bubble(session, place, BODY_POINT)), {"pressed", "normal"}, "normal",
           "pressed pointer moved to the body")
     watch(session.release, {"normal"}, "normal", "release on the body after the press")
     click_and_end(session, product, baseline, place)
@@ -404,8 +403,8 @@ def covered_by_application(session):
     session.wait_for_screen("the bare desktop after notepad", baseline)
 
     product, place = show_bubble(session, baseline, HOME)
-    moved = bubble_place(COVERED_MOVE)
-    boxes = [box_at(place), box_at(moved)]
+    moved = session.geometry.place(COVERED_MOVE)
+    boxes = [session.geometry.box(place), session.geometry.box(moved)]
 
     def covered(image):
         """What the first of the bubble's places that differs from notepad
@@ -430,7 +429,7 @@ def scaled_display(dpi):
         with session.display_dpi(dpi):
             standin, baselines = start_desktop(session, [FAR_RIGHT])
             product, _ = show_bubble(session, baselines[HOME], HOME)
-            place = follow(session, standin, baselines[HOME], baselines[FAR_RIGHT], FAR_RIGHT, "flipped")
+            place = follow(session, standin, product, baselines[HOME], baselines[FAR_RIGHT], FAR_RIGHT, "flipped")
             # The pointer meets the button where the screen shows it; the
             # icon's going then ends the program. Here, after Wine's server
             # and desktop were started anew, Wine 8 lost a press or a

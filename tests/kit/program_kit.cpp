@@ -16,6 +16,7 @@
 #include "app/presentation.h"
 #include "bubble/bubble.h"
 #include "bubble/canvas.h"
+#include "kit/import_patch.h"
 
 namespace {
 
@@ -149,36 +150,6 @@ BOOL WINAPI SimulateSystemParametersInfoA(UINT action, UINT parameter, void* val
     return TRUE;
 }
 
-// Points every import slot of this executable that holds `module`'s
-// `function` at `replacement`, and returns the function's own address (null
-// when no slot held it). The program is linked into the executable, so its
-// calls go through these slots.
-template <typename Function>
-Function ReplaceImport(const char* module, const char* function, Function replacement)
-{
-    const HMODULE exporter = GetModuleHandleA(module);
-    const FARPROC original = exporter ? GetProcAddress(exporter, function) : nullptr;
-    if (!original) return nullptr;
-    BYTE* const base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    const auto* const dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* const headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& directory = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    bool replaced = false;
-    for (auto* imports = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
-         imports->Name != 0; ++imports) {
-        for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imports->FirstThunk); slot->u1.Function != 0;
-             ++slot) {
-            if (slot->u1.Function != reinterpret_cast<ULONG_PTR>(original)) continue;
-            DWORD protection = 0;
-            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
-            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
-            replaced = true;
-        }
-    }
-    return replaced ? reinterpret_cast<Function>(reinterpret_cast<void*>(original)) : nullptr;
-}
-
 // Windows of this thread whose class this executable registered: the
 // bubble's, the stand-in desktop's and the tests' own, never the system's.
 BOOL CALLBACK DestroyOwnWindow(HWND window, LPARAM)
@@ -240,15 +211,15 @@ class ResetAfterEveryCase : public testing::EmptyTestEventListener {
 };
 
 const bool installed = [] {
-    realSetTimer = ReplaceImport("user32.dll", "SetTimer", RecordSetTimer);
-    realKillTimer = ReplaceImport("user32.dll", "KillTimer", RecordKillTimer);
-    realCreateMutexA = ReplaceImport("kernel32.dll", "CreateMutexA", RecordCreateMutexA);
-    realAccessibleChildren = ReplaceImport("oleacc.dll", "AccessibleChildren", RecordAccessibleChildren);
-    realMonitorFromRect = ReplaceImport("user32.dll", "MonitorFromRect", SimulateMonitorFromRect);
-    realGetMonitorInfoA = ReplaceImport("user32.dll", "GetMonitorInfoA", SimulateGetMonitorInfoA);
-    realGetProcAddress = ReplaceImport("kernel32.dll", "GetProcAddress", SimulateGetProcAddress);
+    realSetTimer = importpatch::Replace("user32.dll", "SetTimer", RecordSetTimer);
+    realKillTimer = importpatch::Replace("user32.dll", "KillTimer", RecordKillTimer);
+    realCreateMutexA = importpatch::Replace("kernel32.dll", "CreateMutexA", RecordCreateMutexA);
+    realAccessibleChildren = importpatch::Replace("oleacc.dll", "AccessibleChildren", RecordAccessibleChildren);
+    realMonitorFromRect = importpatch::Replace("user32.dll", "MonitorFromRect", SimulateMonitorFromRect);
+    realGetMonitorInfoA = importpatch::Replace("user32.dll", "GetMonitorInfoA", SimulateGetMonitorInfoA);
+    realGetProcAddress = importpatch::Replace("kernel32.dll", "GetProcAddress", SimulateGetProcAddress);
     realSystemParametersInfoA =
-        ReplaceImport("user32.dll", "SystemParametersInfoA", SimulateSystemParametersInfoA);
+        importpatch::Replace("user32.dll", "SystemParametersInfoA", SimulateSystemParametersInfoA);
     testing::UnitTest::GetInstance()->listeners().Append(new ResetAfterEveryCase);
     return realSetTimer && realKillTimer && realCreateMutexA && realAccessibleChildren && realMonitorFromRect &&
            realGetMonitorInfoA && realGetProcAddress && realSystemParametersInfoA;

@@ -8,8 +8,8 @@
 //   add <name> <left> <top> <right> <bottom>    move <name> <left> <top> <right> <bottom>
 //   rename <old> <new>    remove <name>    hide    show    destroy    recreate
 //   freeze <ms>    stall <ms>    quit
-//   holdings     answers "ok <GDI objects> <USER objects> <handles> <heap
-//                blocks> <heap bytes>" of this process (for scripts/soak)
+//   holdings     answers "ok " and what this process holds, as name=value
+//                words (kit/holdings.h; the soak judges the stand-in's heap)
 //   foreground   answers "ok <class>" with the class of the foreground window
 //                ("ok" alone when there is none)
 //   zorder       answers "ok <window> <window> ...": the shown top-level
@@ -40,8 +40,7 @@
 #include <vector>
 
 #include "kit/standin_desktop.h"
-#include "kit/gui_objects.h"
-#include "kit/heap_usage.h"
+#include "kit/holdings.h"
 
 namespace {
 
@@ -196,12 +195,7 @@ static std::string Execute(const std::vector<std::string>& words, bool& quit)
         return "ok";
     }
     if (verb == "holdings" && argumentsAre(0)) {
-        DWORD handles = 0;
-        GetProcessHandleCount(GetCurrentProcess(), &handles);
-        const heapusage::HeapUsage heap = heapusage::CountHeapUsage();
-        return "ok " + std::to_string(guiobjects::CountGdiObjects()) + " " +
-               std::to_string(guiobjects::CountUserObjects()) + " " + std::to_string(handles) + " " +
-               std::to_string(heap.blocks) + " " + std::to_string(heap.bytes);
+        return "ok " + holdings::Describe(holdings::Count());
     }
     if (verb == "foreground" && argumentsAre(0)) {
         const HWND foreground = GetForegroundWindow();

@@ -1,7 +1,4 @@
-#!/usr/bin/python3
-"""The demo: the real program on the stand-in desktop, filmed.
-
-    demo.py --build-dir <CMake build folder> --out <folder>
+"""The demo (scripts/driver demo): the real program on the stand-in desktop, filmed.
 
 Starts the stand-in desktop with a few icons and the program, then moves
 the "marrowtune" icon (same side, then across so that the bubble flips),
@@ -11,15 +8,8 @@ saved as a still (01-found.png ... 06-gone.png); the whole run is filmed at
 about ten frames a second into demo.gif. The pointer, which screenshots do
 not contain, is drawn in. Exits with the program's exit code (1 when the
 demo itself failed before the program ended).
-
-Needs DISPLAY and WINEPREFIX as scripts/demo sets them.
 """
 
-import sys
-
-sys.dont_write_bytecode = True   # keep the source tree clean
-
-import argparse
 import os
 import subprocess
 import tempfile
@@ -47,7 +37,6 @@ POINTER_GLIDE_STEPS = 12
 POINTER_GLIDE_PAUSE = 0.03
 # Checks of the screen poll slowly, leaving the filming thread its pace.
 CHECK_INTERVAL = 0.3
-DEMO_LIMIT_SECONDS = 180
 
 
 class Film(threading.Thread):
@@ -126,7 +115,7 @@ def run_demo(session, out_dir, film, stills):
         """Waits until the screen shows the desktop with the icon at `icon`
         and, when `shown`, the bubble beside it with its button in `state`;
         saves that as the next still and gives the viewer `pause` s to see it."""
-        place = harness.bubble_place(icon)
+        place = session.geometry.place(icon)
         session.wait_for_screen(what, baselines[icon], place if shown else None, state, interval=CHECK_INTERVAL)
         stills.append(still(session, out_dir, "%02d-%s" % (len(stills) + 1, name)))
         time.sleep(pause)
@@ -135,13 +124,13 @@ def run_demo(session, out_dir, film, stills):
     film.start()
     try:
         time.sleep(PAUSE / 2)
-        product = session.start_product()
+        product = session.start_program("marrowtune-bubble", [session.programs.path("marrowtune-bubble.exe")])
         stage("found", "the bubble beside the icon", scenarios.HOME)
         standin.move(harness.TARGET_ICON, MOVED)
         stage("moved", "the bubble beside the moved icon", MOVED)
         standin.move(harness.TARGET_ICON, FLIPPED)
         place = stage("flipped", "the bubble flipped to the icon's left", FLIPPED)
-        button = scenarios.on_bubble(place, scenarios.BUTTON_MIDDLE[place[2]])
+        button = scenarios.on_bubble(session, place, scenarios.BUTTON_MIDDLE[place[2]])
         session.move_pointer(*button, steps=POINTER_GLIDE_STEPS, pause=POINTER_GLIDE_PAUSE)
         stage("hover", "the hover button", FLIPPED, "hover", pause=PAUSE / 2)
         session.press()
@@ -156,38 +145,24 @@ def run_demo(session, out_dir, film, stills):
         film.stop()
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--build-dir", default=os.path.join(harness.SOURCE_DIR, "build", "mingw"),
-                        help="the CMake build folder holding marrowtune-bubble.exe")
-    parser.add_argument("--out", default=os.path.join(harness.SOURCE_DIR, "out"))
-    arguments = parser.parse_args()
-    out_dir = os.path.abspath(arguments.out)
+def demo(build_dir, out_dir, run_session, limit):
+    """Runs the demo through run_session (the driver's), saving into out_dir;
+    returns the exit code."""
     os.makedirs(out_dir, exist_ok=True)
     for name in os.listdir(out_dir):
         if name.endswith((".png", ".gif")):
             os.remove(os.path.join(out_dir, name))
-    film = Film()
-    stills = []
-    began = time.monotonic()
-    _, code, failure = harness.run_session(arguments.build_dir, "demo", DEMO_LIMIT_SECONDS,
-                                           lambda session: run_demo(session, out_dir, film, stills),
-                                           os.path.join(out_dir, "failure"))
-    if film.failure is not None and failure is None:
-        failure = "filming failed: %s" % film.failure
-    if failure is not None:
+    film, stills, began = Film(), [], time.monotonic()
+    _, code, failure = run_session(build_dir, "demo", limit, lambda session: run_demo(session, out_dir, film, stills),
+                                   os.path.join(out_dir, "failure"))
+    failure = failure or (film.failure and "filming failed: %s" % film.failure)
+    if failure:
         print("demo FAILED: %s" % failure)
     if film.frames:
         gif = os.path.join(out_dir, "demo.gif")
         film.write_gif(gif)
         print("animation: %s (%d screen reads, %d different frames, %.1f s, %d KB)"
-              % (gif, film.reads, len(film.frames), sum(s for _, s in film.frames),
-                 os.path.getsize(gif) // 1024))
-    for path in stills:
-        print("still: %s" % path)
-    print("the demo took %.1f s; the program's exit code: %s" % (time.monotonic() - began, code))
-    return 1 if failure is not None or code is None else code
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+              % (gif, film.reads, len(film.frames), sum(s for _, s in film.frames), os.path.getsize(gif) // 1024))
+    print("".join("still: %s\n" % path for path in stills) + "the demo took %.1f s; the program's exit code: %s"
+          % (time.monotonic() - began, code))
+    return 1 if failure or code is None else code
