@@ -2,7 +2,7 @@
 // bare. One layered window; in its WM_CREATE the reference walk, a 32-bit
 // canvas, the five pictures decoded, the bubble's picture drawn and one
 // presentation at alpha 0. With --track it then walks every tracking period
-// on the object it keeps and reads the screen's width, as a tracking tick
+// on the object it keeps and reads the icon's monitor, as a tracking tick
 // does, and ends with 0 when the icon has gone; with --report-startup it
 // reports and ends at its first presentation, as the instrumented build does.
 #include <objidl.h>
@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "bench/bench.h"
 #include "bubble/bubble.h"
@@ -24,6 +25,7 @@ using namespace Gdiplus::DllExports;
 constexpr const char* CLASS_NAME = "MarrowtuneBareBubble";
 constexpr int BYTES_PER_PIXEL = 4;
 constexpr WORD BITS_PER_PIXEL = 32;
+constexpr int PERCENT = 100;
 constexpr int PICTURE_IDS[] = {IDP_BUBBLE_RIGHT, IDP_BUBBLE_LEFT, IDP_BUTTON_HOVER, IDP_BUTTON_NORMAL,
                                IDP_BUTTON_PRESSED};
 
@@ -52,26 +54,34 @@ bool Create(HWND window)
 {
     IconRect icon{};
     if (!ReferenceWalk(keptList, icon)) return false;
-    POINT at{icon.right - RIGHT_SIDE_OVERLAP, icon.top};
-    SetWindowPos(window, HWND_BOTTOM, at.x, at.y, BUBBLE_WIDTH, BUBBLE_HEIGHT, SWP_SHOWWINDOW | SWP_NOACTIVATE);
-    Gdiplus::GpImage* pictures[sizeof PICTURE_IDS / sizeof PICTURE_IDS[0]] = {};
-    for (size_t i = 0; i < sizeof PICTURE_IDS / sizeof PICTURE_IDS[0]; ++i) pictures[i] = DecodePicture(PICTURE_IDS[i]);
+    // At the icon's monitor's scale, with the pictures drawn for it.
+    const UINT dpi = ReadIconMonitor(icon);
+    const int width = MulDiv(BUBBLE_WIDTH, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+    const int height = MulDiv(BUBBLE_HEIGHT, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+    int set = 0;
+    while (set + 1 < static_cast<int>(std::size(PICTURE_PERCENTS)) &&
+           PICTURE_PERCENTS[set] * USER_DEFAULT_SCREEN_DPI < static_cast<int>(dpi) * PERCENT) {
+        ++set;
+    }
+    POINT at{icon.right - MulDiv(RIGHT_SIDE_OVERLAP, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI), icon.top};
+    SetWindowPos(window, HWND_BOTTOM, at.x, at.y, width, height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    Gdiplus::GpImage* pictures[std::size(PICTURE_IDS)] = {};
+    for (size_t i = 0; i < std::size(PICTURE_IDS); ++i) pictures[i] = DecodePicture(PICTURE_IDS[i] + set * IDP_SCALE_STEP);
     BITMAPINFO info{};
-    info.bmiHeader = BITMAPINFOHEADER{sizeof info.bmiHeader, BUBBLE_WIDTH, -BUBBLE_HEIGHT, 1, BITS_PER_PIXEL, BI_RGB,
-                                      0, 0, 0, 0, 0};
+    info.bmiHeader = BITMAPINFOHEADER{sizeof info.bmiHeader, width, -height, 1, BITS_PER_PIXEL, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     const HDC canvas = CreateCompatibleDC(nullptr);
     SelectObject(canvas, CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     Gdiplus::GpBitmap* target = nullptr;
-    GdipCreateBitmapFromScan0(BUBBLE_WIDTH, BUBBLE_HEIGHT, BUBBLE_WIDTH * BYTES_PER_PIXEL, PixelFormat32bppPARGB,
+    GdipCreateBitmapFromScan0(width, height, width * BYTES_PER_PIXEL, PixelFormat32bppPARGB,
                               static_cast<BYTE*>(bits), &target);
     Gdiplus::GpGraphics* graphics = nullptr;
     GdipGetImageGraphicsContext(target, &graphics);
-    GdipDrawImageRectI(graphics, pictures[0], 0, 0, BUBBLE_WIDTH, BUBBLE_HEIGHT);
+    GdipDrawImageRectI(graphics, pictures[0], 0, 0, width, height);
     GdipDeleteGraphics(graphics);
     GdipDisposeImage(target);
     POINT source{0, 0};
-    SIZE size{BUBBLE_WIDTH, BUBBLE_HEIGHT};
+    SIZE size{width, height};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 0, AC_SRC_ALPHA};
     UpdateLayeredWindow(window, nullptr, &at, &size, canvas, &source, 0, &blend, ULW_ALPHA);
     if (reporting) ReportStartup(enteredAt);
@@ -87,8 +97,8 @@ LRESULT CALLBACK BareWindow(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (!Create(window)) PostQuitMessage(0);
         return 0;
     case WM_TIMER:
-        GetSystemMetrics(SM_CXFULLSCREEN);
         if (!ReferenceWalk(keptList, icon)) PostQuitMessage(0);
+        ReadIconMonitor(icon);
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);

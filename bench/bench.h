@@ -55,6 +55,9 @@ void FillDesktop(standin::Desktop& desktop, int items);
 // caller, as the bubble keeps its own; ForgetList releases it.
 bool ReferenceWalk(IAccessible*& held, IconRect& icon);
 void ForgetList(IAccessible*& held);
+// The reads a tracking tick makes of the icon's monitor, bare: its handle,
+// its work area and its effective DPI, which is returned (96 when unknown).
+UINT ReadIconMonitor(const IconRect& icon);
 
 // "STARTUP <count at entry> <count now>" to stdout, and the process ends
 // with 0: the start-up report of the baseline and the instrumented build.

@@ -117,6 +117,23 @@ void FillDesktop(standin::Desktop& desktop, int items)
     desktop.Add(standin::MakeItem(std::string(ICON_NAME), GridPlace(items - 1)));
 }
 
+UINT ReadIconMonitor(const IconRect& icon)
+{
+    using DpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static const auto dpiForMonitor = reinterpret_cast<DpiForMonitor>(
+        reinterpret_cast<void*>(GetProcAddress(LoadLibraryA("shcore.dll"), "GetDpiForMonitor")));
+    constexpr int EFFECTIVE_DPI = 0;
+    const RECT bounds{icon.left, icon.top, icon.right, icon.bottom};
+    const HMONITOR monitor = MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoA(monitor, &info);
+    UINT dpiX = 0;
+    UINT dpiY = 0;
+    if (dpiForMonitor != nullptr) dpiForMonitor(monitor, EFFECTIVE_DPI, &dpiX, &dpiY);
+    return dpiX > 0 ? dpiX : USER_DEFAULT_SCREEN_DPI;
+}
+
 bool ReferenceWalk(IAccessible*& held, IconRect& icon)
 {
     const HWND progman = FindWindowExA(nullptr, nullptr, PROGMAN_CLASS, nullptr);

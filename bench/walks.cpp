@@ -6,7 +6,7 @@
 // The tracking tick: WM_TIMER with TIMER_TRACK sent to the real bubble
 // window, the icon unchanged, against the bare platform work of a tick: the
 // reference walk on an object kept from tick to tick, as the bubble keeps
-// its own, and the read of the screen's width the placement needs; on the
+// its own, and the reads of the icon's monitor the placement needs; on the
 // same in-process desktops, or (bench.exe tick N) on the desktop of N items,
 // 10 or 100, that the driver's stand-in serves in another process, as the
 // shell serves the program. Target: at most 1.05.
@@ -42,8 +42,8 @@ void Tick()
 void BareTick()
 {
     IconRect icon{};
-    GetSystemMetrics(SM_CXFULLSCREEN);
     if (!ReferenceWalk(keptList, icon)) Fail("the reference walk did not find the icon");
+    ReadIconMonitor(icon);
 }
 
 // One row on the desktop served now; both walks obtain their object anew.

@@ -5,6 +5,7 @@ The benchmarks (docs/benchmarks.md): judges their rows and ends with a table
 the run went. Exits 0 when every target is met, 1 when one is not or a
 benchmark failed, 3 when none failed but a row is within noise."""
 
+import contextlib
 import math
 import os
 import platform
@@ -20,6 +21,7 @@ PLANT_MARGINS = 1.5                    # as bench/bench.h's
 TRACK_PERIOD = 0.7                     # the program's tracking period, seconds
 DESKTOP_ITEMS = 100                    # the start-up's and idle cost's desktops, the icon last
 STARTUP_RUNS, STARTUP_TARGET = 15, 1.2
+STANDARD_DPI, SCALED_DPI = 96, 192   # 100 % and 200 %
 IDLE_PAIRS, IDLE_TARGET = 16, 1.05     # product windows, each between two baseline windows
 IDLE_WINDOW, IDLE_SETTLE, IDLE_START = 7 * TRACK_PERIOD, 2 * TRACK_PERIOD, 4.0
 GROWTH_LIMIT = 64 * 1024               # bytes the steady state may grow by
@@ -83,9 +85,17 @@ def startup(run, programs, plant):
     """Start-up: what the program's own code adds to Wine's start of a
     process, from its entry to its first presentation, against the baseline
     program doing the same platform work bare, in turn; both walk a 100-item
-    desktop served by the stand-in."""
-    programs.standin(desktop(DESKTOP_ITEMS))
+    desktop served by the stand-in. Once at 100 % and once on a display
+    scaled to 200 %, where both draw the larger pictures."""
+    for dpi in (STANDARD_DPI, SCALED_DPI):
+        with processes.wine_setup([(processes.LOG_PIXELS, dpi, STANDARD_DPI)]) if dpi != STANDARD_DPI \
+                else contextlib.nullcontext():
+            programs.standin(desktop(DESKTOP_ITEMS))
+            startup_at(run, programs, plant, "%d %%" % (dpi * 100 // STANDARD_DPI))
+            programs.close()
 
+
+def startup_at(run, programs, plant, scale):
     def start(product, *options):
         began = counter_now()
         program = programs.product("--report-startup", *options) if product else \
@@ -101,9 +111,9 @@ def startup(run, programs, plant):
     for index in range(1 if run.smoke else STARTUP_RUNS):   # which goes first changes from run to run
         first, second = start(index % 2 == 0, *planted), start(index % 2 != 0, *planted)
         runs.append((first, second) if index % 2 == 0 else (second, first))
-    run.compared("start-up", "entry to the first presentation, ms", [p[0] for p, _ in runs], [b[0] for _, b in runs],
-                 [p[0] / b[0] for p, b in runs], STARTUP_TARGET)
-    run.compared("start-up", "process start to the first presentation (Wine's start included), ms",
+    run.compared("start-up", "at %s: entry to the first presentation, ms" % scale, [p[0] for p, _ in runs],
+                 [b[0] for _, b in runs], [p[0] / b[0] for p, b in runs], STARTUP_TARGET)
+    run.compared("start-up", "at %s: process start to the first presentation (Wine's start included), ms" % scale,
                  [p[1] for p, _ in runs], [b[1] for _, b in runs], [], 0)
 
 

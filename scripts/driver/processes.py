@@ -1,6 +1,7 @@
 """Programs under Wine as the driver starts and ends them, their stdout lines
 kept as they come, and the client of the stand-in's command language."""
 
+import contextlib
 import os
 import queue
 import subprocess
@@ -41,6 +42,40 @@ def run_wine(*command):   # a Wine tool (reg, wineserver...) run to its end; its
     return subprocess.call(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                            env=environment(), timeout=EXIT_LIMIT)
 
+
+
+# The registry value that sets the display's DPI (the user's scale), and the
+# one that makes Wine read the monitors from Xinerama instead of RandR.
+LOG_PIXELS = (r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD")
+USE_XRANDR = (r"HKCU\Software\Wine\X11 Driver", "UseXRandR", "REG_SZ")
+
+
+@contextlib.contextmanager
+def wine_setup(values, display=None):
+    """Programs started inside run with these registry values set in the
+    prefix (((key, name, type), data during, data after or None to delete),
+    ...) and on X display `display` when given. Wine's server and desktop
+    start anew on the way in and on the way out, whatever happens: the
+    monitors and their DPI are read when Wine's desktop starts."""
+    def restart(which):
+        for (key, name, kind), during, after in values:
+            data = during if which == 0 else after
+            command = ("wine", "reg", "add", key, "/v", name, "/t", kind, "/d", str(data), "/f") if data is not None \
+                else ("wine", "reg", "delete", key, "/v", name, "/f")
+            code = run_wine(*command)
+            check(code == 0 or data is None, "%s ended with %d" % (command, code))   # a delete may find nothing
+        for command in (("wineserver", "-k"), ("wineserver", "-w"), ("wineserver", "-p"), ("wine", "cmd", "/c", "exit")):
+            check(run_wine(*command) == 0, "%s failed while setting Wine up" % (command,))
+    original = os.environ.get("DISPLAY")
+    try:
+        if display:
+            os.environ["DISPLAY"] = display
+        restart(0)
+        yield
+    finally:
+        if original is not None:
+            os.environ["DISPLAY"] = original
+        restart(1)
 
 class Program:
     """A program under Wine, known by its PID (`wine` execs it in place).

@@ -356,19 +356,9 @@ class Session:
     def display_dpi(self, dpi):
         """Programs started inside run on a display scaled to `dpi`, as the
         prefix's LogPixels setting makes Wine present it; set back to 96
-        afterwards, whatever happens. Wine's server and desktop start anew:
-        the monitors' DPI is read when the desktop starts."""
-        def restart_wine_at(value):
-            for command in (("wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
-                             "REG_DWORD", "/d", str(value), "/f"), ("wineserver", "-k"), ("wineserver", "-w"),
-                            ("wineserver", "-p"), ("wine", "cmd", "/c", "exit")):
-                code = processes.run_wine(*command)
-                check(code == 0, "%s ended with %d while setting the display to %d DPI" % (command[:2], code, value))
-        restart_wine_at(dpi)
-        try:
+        afterwards, whatever happens (processes.wine_setup)."""
+        with processes.wine_setup([(processes.LOG_PIXELS, dpi, STANDARD_DPI)]):
             yield
-        finally:
-            restart_wine_at(STANDARD_DPI)
 
     # -- waiting for what the screen shows
 
