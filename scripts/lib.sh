@@ -14,7 +14,7 @@ mt_log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
 # draw res/draw_pictures.py's pictures, python3-matplotlib the soak's plot).
 mt_install_packages() {
   local wanted=(cmake ninja-build g++-mingw-w64-x86-64 googletest wine wine64 xvfb xcompmgr xdotool imagemagick
-                procps python3 python3-pil python3-matplotlib fonts-wqy-microhei "$@") missing=() pkg
+                procps python3 python3-pil python3-matplotlib fonts-wqy-microhei xserver-xephyr "$@") missing=() pkg
   for pkg in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
   done

@@ -37,6 +37,8 @@ def run_session(build_dir, name, limit, body, failures_dir, shots_dir=None):
     try:
         session = harness.Session(programs)
         result = body(session)
+    except processes.Skipped as reason:
+        result = reason
     except processes.Failure as problem:
         failure = str(problem)
     except Exception:   # a fault of the harness itself still needs the clean-up
@@ -69,10 +71,11 @@ def main(argv):
     shutil.rmtree(failures_dir, ignore_errors=True)
     keep = os.environ.get("E2E_KEEP_SHOTS") == "1"
     began = time.monotonic()
-    notes, _, failure = run_session(build_dir, name, LIMIT_SECONDS, scenarios.SCENARIOS[name], failures_dir,
-                                    os.path.join(build_dir, "e2e-shots", name) if keep else None)
+    notes, result, failure = run_session(build_dir, name, LIMIT_SECONDS, scenarios.SCENARIOS[name], failures_dir,
+                                         os.path.join(build_dir, "e2e-shots", name) if keep else None)
+    skipped = failure is None and isinstance(result, processes.Skipped)
     print("".join("  %s\n" % line for line in notes) + "%s: %s after %.1f s"
-          % (name, "passed" if failure is None else "FAILED", time.monotonic() - began))
-    if failure:
-        print(failure)
-    return 0 if failure is None else 1
+          % (name, "skipped" if skipped else "passed" if failure is None else "FAILED", time.monotonic() - began))
+    if failure or skipped:
+        print(failure or "skipped: %s" % result)
+    return processes.SKIPPED_EXIT_CODE if skipped else 0 if failure is None else 1

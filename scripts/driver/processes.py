@@ -17,6 +17,14 @@ class Failure(Exception):
     """What a program, the screen or a figure showed, and must not have."""
 
 
+class Skipped(Exception):
+    """The platform cannot show what a scenario tests (it says why): reported
+    as skipped, never as passed."""
+
+
+SKIPPED_EXIT_CODE = 77   # what ctest takes for a skipped test
+
+
 def check(condition, message):
     if not condition:
         raise Failure(message)

@@ -237,6 +237,21 @@ def shown_size(region, under, pictures, side, sizes):
 # A session: the screen, the pointer and the pictures taken on the way, for
 # the programs of one scenario (or the demo).
 
+def start_x_server(command, servers, display=None):
+    """Starts an X server on a free display number, on `display` when it is a
+    nested one; adds it to `servers` and returns its display name."""
+    read_end, write_end = os.pipe()
+    environment = dict(os.environ, DISPLAY=display) if display else None
+    servers.append(subprocess.Popen(command + ["-displayfd", str(write_end), "-nolisten", "tcp"],
+                                    pass_fds=(write_end,), env=environment, stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL))
+    os.close(write_end)
+    with os.fdopen(read_end) as announced:
+        number = announced.readline().strip()   # the server writes it once it listens
+    check(number.isdigit(), "%s did not start" % command[0])
+    return ":" + number
+
+
 class Session:
     def __init__(self, programs):
         """programs: a processes.Programs, which starts and ends the programs."""
@@ -254,8 +269,8 @@ class Session:
         self.geometry = Geometry(dpi)
         self.pictures = Pictures(self.geometry)
 
-    def start_standin(self, icons=()):
-        return self.programs.standin(icons)
+    def start_standin(self, icons=(), arguments=()):
+        return self.programs.standin(icons, arguments)
 
     def start_product(self):
         """The program, recording its presentations (the instrumented build)."""
@@ -359,6 +374,31 @@ class Session:
         afterwards, whatever happens (processes.wine_setup)."""
         with processes.wine_setup([(processes.LOG_PIXELS, dpi, STANDARD_DPI)]):
             yield
+
+    @contextlib.contextmanager
+    def two_monitors(self):
+        """Programs started inside see two monitors side by side: the
+        primary, 800 x 600 at (0, 0), and 1024 x 768 right of it. They are
+        the two Xinerama heads of a nested Xephyr inside a virtual screen of
+        its own, and Wine is told to read Xinerama instead of RandR. Yields
+        that display's screen, which tells the windows' rectangles (its
+        compositor would paint the first head only: no pixels are read)."""
+        check(shutil.which("Xephyr"), "Xephyr is not installed (package xserver-xephyr)")
+        servers = []
+        try:
+            host = start_x_server(["Xvfb", "-screen", "0", "2000x800x24"], servers)
+            display = start_x_server(["Xephyr", "+xinerama", "-screen", "800x600", "-screen", "1024x768"],
+                                     servers, host)
+            with processes.wine_setup([(processes.USE_XRANDR, "N", None)], display):
+                screen = xscreen.Screen(display)
+                try:
+                    yield screen
+                finally:
+                    screen.close()
+        finally:
+            for server in reversed(servers):
+                server.kill()
+                server.wait()
 
     # -- waiting for what the screen shows
 

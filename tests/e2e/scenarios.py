@@ -13,6 +13,7 @@ import time
 
 from harness import (ALPHA_WOBBLE, APPEAR_LIMIT, BUBBLE_CLASS, FADE_IN, FADE_OUT, OPAQUE, TARGET_ICON, WINDOW_TITLE,
                      Geometry, ScenarioFailure, View, bubble_look, check, presentations)
+from processes import Skipped
 
 # The stand-in desktop's icons (left, top, right, bottom in screen pixels).
 HOME = (20, 100, 95, 170)                  # the bubble stands at (85, 100), right side
@@ -428,24 +429,102 @@ def scaled_display(dpi):
     def scenario(session):
         with session.display_dpi(dpi):
             standin, baselines = start_desktop(session, [FAR_RIGHT])
+            seen, width = map(int, standin.command("dpi").split())
+            check(seen == dpi, "the display is at %d DPI, not %d: the scale did not take effect" % (seen, dpi))
+            unaware = session.programs.start("unaware", [session.programs.path("tests", "desktop-standin.exe"),
+                                                         "--unaware-dpi"])
+            check(unaware.wait() == 0, "the DPI-unaware stand-in failed")
+            if unaware.lines[-1:] == ["ok %d %d" % (seen, width)]:
+                raise Skipped("a program unaware of DPI sees the screen at %d DPI, %d pixels wide, as an aware one"
+                              " does: this Wine never scales a program, so a scaled display cannot be tested"
+                              % (seen, width))
+            session.use_dpi(dpi)
             product, _ = show_bubble(session, baselines[HOME], HOME)
             place = follow(session, standin, product, baselines[HOME], baselines[FAR_RIGHT], FAR_RIGHT, "flipped")
-            # The pointer meets the button where the screen shows it; the
-            # icon's going then ends the program. Here, after Wine's server
-            # and desktop were started anew, Wine 8 lost a press or a
-            # release in 2 of 8 runs (never in the scenarios that keep the
-            # server), so the clicks are left to those.
-            point_at(session, baselines[FAR_RIGHT], place, BUTTON_ONLY["left"], "hover", "flipped-hover")
-            session.park_pointer()
-            standin.remove(TARGET_ICON)
-            expect_exit(product, "the program after the icon went")
+            point_at(session, baselines[FAR_RIGHT], place, BODY_POINT, "normal", "flipped-off-button")
+            click_and_end(session, product, baselines[FAR_RIGHT], place, BUTTON_ONLY["left"])
     scenario.__doc__ = """On a display scaled to %d DPI (the shell, like the stand-in, is
-    aware of it and reports physical pixels): the bubble stands beside the
-    icon exactly as at 96 DPI, 207 x 75 pixels at (85, 100) on the right,
-    and flipped to (503, 300) on the left, where the pointer meets its
-    button; it ends with 0 when the icon goes. A program the system took for
-    DPI-unaware would be moved and stretched by the scale.""" % dpi
+    aware of it and reports physical pixels): the bubble is drawn at the
+    display's scale, its size and offsets scaled from 96 DPI and its
+    pictures those drawn for that scale, beside the icon on the right and
+    flipped to the left, where the pointer meets its button and a click
+    ends it with 0. Skipped where the platform never scales a program.""" % dpi
     return scenario
+
+
+def wait_for_window(screen, what, geometry):
+    """The bubble's one X window on `screen` comes to be `geometry` (x, y, width, height)."""
+    began = time.monotonic()
+    while screen.geometries(WINDOW_TITLE) != [geometry]:
+        check(time.monotonic() - began < APPEAR_LIMIT, "%s: the bubble's X window is %s, not %s"
+              % (what, screen.geometries(WINDOW_TITLE), [geometry]))
+        time.sleep(0.05)
+
+
+def two_monitors(session):
+    """Two monitors side by side, the second (1024 x 768) right of the
+    primary: near the second monitor's left edge the bubble has room on the
+    right; at its right edge it goes left; on the primary, as ever. Every
+    place is read from the bubble's window. Skipped where the platform
+    reports no second monitor beside the first."""
+    size = session.geometry.size
+    with session.two_monitors() as screen:
+        standin = session.start_standin(OTHER_ICONS + [(TARGET_ICON, (810, 100, 885, 170))])
+        monitors = standin.command("monitors").split()
+        if monitors != ["0,0,800,600", "800,0,1824,768"]:
+            raise Skipped("this Wine reports the monitors %s, not two side by side" % monitors)
+        product = session.start_product()
+        for what, icon, place in (("near the second monitor's left edge", None, (875, 100)),
+                                  ("at the second monitor's right edge", (1740, 100, 1815, 170), (1543, 100)),
+                                  ("far right on the primary", FAR_RIGHT, (503, 300)),
+                                  ("on the primary", HOME, (85, 100))):
+            if icon:
+                standin.move(TARGET_ICON, icon)
+            wait_for_window(screen, what, place + size)
+            session.note("%s: the bubble at %s" % (what, place))
+        standin.remove(TARGET_ICON)
+        expect_exit(product, "the program after the icon went")
+
+
+def raised_desktop(session):
+    """The icons' window stands above a full-screen wallpaper window, and
+    only Progman keeps the bottom of the z-order: the bubble stands above
+    the icons and the wallpaper (as the window list tells: the screen does
+    not show Wine's z-order faithfully), when it appears and a second later."""
+    standin = session.start_standin(OTHER_ICONS + [(TARGET_ICON, HOME)], ["--raised"])
+    baseline = session.settled("desktop")
+    product, place = show_bubble(session, baseline, HOME)
+    for moment in ("when it appeared", "a second later"):
+        order = standin.command("zorder").split()
+        check(BUBBLE_CLASS in order and order.index(BUBBLE_CLASS) < order.index("icons") < order.index("wallpaper"),
+              "%s the windows stood, from the top: %s" % (moment, order))
+        session.note("%s: %s" % (moment, " ".join(order)))
+        time.sleep(1.0)
+    click_and_end(session, product, baseline, place)
+
+
+def without_animations(session):
+    """The user turned animations off: the bubble appears whole at full
+    opacity at once, jumps to the icon's new place at full size, and ends
+    at once when its button is clicked, with 0; never a partial step."""
+    standin, baselines = start_desktop(session, [SAME_SIDE])
+    standin.command("animations off")
+    try:
+        product = session.start_product()
+        session.wait_for_screen("the whole bubble", baselines[HOME], session.geometry.place(HOME), label="found")
+        standin.move(TARGET_ICON, SAME_SIDE)
+        place = session.geometry.place(SAME_SIDE)
+        session.wait_for_screen("the whole bubble at the new place", baselines[SAME_SIDE], place, label="moved")
+        press_button(session, baselines[SAME_SIDE], place, BUTTON_MIDDLE[place[2]], "dismissed")
+        session.release()
+        expect_exit(product, "the program after the click")
+    finally:
+        standin.command("animations on")
+    partial = [p for p in presentations(product)
+               if p.alpha != OPAQUE or (p.width, p.height) != session.geometry.size]
+    check(not partial, "presented without animations: %s" % partial)
+    session.park_pointer()
+    session.wait_for_screen("the bare desktop", baselines[SAME_SIDE], label="gone")
 
 
 SCENARIOS = {
@@ -461,4 +540,7 @@ SCENARIOS = {
     "scaled_120": scaled_display(120),
     "scaled_144": scaled_display(144),
     "scaled_192": scaled_display(192),
+    "two_monitors": two_monitors,
+    "raised_desktop": raised_desktop,
+    "without_animations": without_animations,
 }

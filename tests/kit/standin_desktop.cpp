@@ -40,7 +40,8 @@ constexpr int ICON_MARGIN = 4;    // above the square and between it and the lab
 constexpr UINT TOP_LEVEL_STYLE = WS_POPUP | WS_CLIPCHILDREN | WS_DISABLED;
 constexpr UINT TOP_LEVEL_EX_STYLE = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
 constexpr UINT CHILD_STYLE = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
-// A frame's user data: whether it keeps the bottom of the z-order.
+// A frame's user data: the layer it keeps in the z-order, PINNED_TO_BOTTOM
+// or the handle of the frame it stays directly above (0: none).
 constexpr LONG_PTR PINNED_TO_BOTTOM = 1;
 
 }  // namespace
@@ -60,17 +61,31 @@ static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_WINDOWPOSCHANGING:
     {
-        // Like the shell's desktop, a shown frame pinned to the bottom takes
-        // the bottom of the z-order at every change of its own and never
-        // activates. It does nothing on its own between changes: a timer that
-        // re-sent it to the bottom would, under Wine, raise it over a bubble
-        // placed beneath it. Other frames (the raised layout's wallpaper and
-        // icons, decoys, trees built by lookup tests) go where they are put.
+        // Like the shell's desktop windows, a shown frame keeps its layer at
+        // every change of its own and never activates: pinned to the bottom,
+        // or directly above the frame it is anchored to (the raised layout's
+        // wallpaper above Progman, its icons above the wallpaper; Wine raises
+        // a window it has just shown once the X server answers). A frame
+        // does nothing on its own between changes: a timer that re-sent it
+        // to its place would, under Wine, raise it over a bubble placed
+        // beneath it. Other frames (decoys, trees built by lookup tests) go
+        // where they are put.
         auto* const position = reinterpret_cast<WINDOWPOS*>(lParam);
         const bool shown = IsWindowVisible(window) || (position->flags & SWP_SHOWWINDOW) != 0;
-        if (GetWindowLongPtrA(window, GWLP_USERDATA) == PINNED_TO_BOTTOM && shown) {
+        const LONG_PTR layer = GetWindowLongPtrA(window, GWLP_USERDATA);
+        if (layer == 0 || !shown) break;
+        position->flags |= SWP_NOACTIVATE;
+        if (layer == PINNED_TO_BOTTOM) {
             position->hwndInsertAfter = HWND_BOTTOM;
-            position->flags = (position->flags & ~SWP_NOZORDER) | SWP_NOACTIVATE;
+            position->flags &= ~SWP_NOZORDER;
+            break;
+        }
+        const HWND above = GetWindow(reinterpret_cast<HWND>(layer), GW_HWNDPREV);
+        if (above == window) {
+            position->flags |= SWP_NOZORDER;   // already in its place
+        } else {
+            position->hwndInsertAfter = above != nullptr ? above : HWND_TOP;
+            position->flags &= ~SWP_NOZORDER;
         }
         break;
     }
@@ -289,11 +304,13 @@ void Desktop::CreateWindows()
     }
     if (layout == Layout::Raised) {
         // From the top: the icons, the wallpaper, Progman, which alone keeps
-        // the bottom from then on.
+        // the bottom; the others keep their places above it.
         SetWindowLongPtrA(others[0], GWLP_USERDATA, PINNED_TO_BOTTOM);
-        ShowAtBottom(topLevel);
-        ShowAtBottom(others[1]);
+        SetWindowLongPtrA(others[1], GWLP_USERDATA, reinterpret_cast<LONG_PTR>(others[0]));
+        SetWindowLongPtrA(topLevel, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(others[1]));
         ShowAtBottom(others[0]);
+        ShowAtBottom(others[1]);
+        ShowAtBottom(topLevel);
         return;
     }
     SetWindowLongPtrA(topLevel, GWLP_USERDATA, PINNED_TO_BOTTOM);

@@ -1,7 +1,7 @@
 // desktop-standin.exe: the stand-in desktop as a process of its own, driven
 // by line commands on stdin (the end-to-end tests, the demo).
 //
-//   desktop-standin.exe [--progman | --workerw | --raised]
+//   desktop-standin.exe [--progman | --workerw | --raised | --unaware-dpi]
 //
 // Prints "ready" once its windows exist, then answers every command line with
 // one line, "ok" or "error <text>":
@@ -16,10 +16,12 @@
 //                windows from the top down, the stand-in's own as "icons",
 //                "wallpaper" and "progman", every other by its class
 //   animations on|off   sets the "show animations" switch, as Settings sets it
-//   dpi          answers "ok <dpi> <width> <unaware width>": the system DPI,
-//                the screen's width in pixels, and its width as a program
-//                unaware of DPI sees it (smaller where the system scales
-//                such programs up)
+//   monitors     answers "ok <left>,<top>,<right>,<bottom> ..." for each monitor
+//   dpi          answers "ok <dpi> <width>": the system DPI and the screen's
+//                width in pixels
+// With --unaware-dpi it makes no desktop, stays unaware of DPI, prints
+// "ok <dpi> <width>" as such a program sees them (a smaller width where the
+// system scales programs unaware of DPI up) and ends.
 // freeze stops the whole stand-in at once; stall makes every later question
 // for an item's name wait <ms> before it is answered (0: no wait).
 // Names are UTF-8 and may be quoted ("...") to hold blanks; commands on a name
@@ -130,28 +132,26 @@ static std::string DescribeZOrder()
     return order;
 }
 
-// The system DPI, the screen's width, and the width a thread unaware of DPI
-// sees (the call is looked up by name: Windows 10 1607 and later).
+// Adds " left,top,right,bottom" of `monitor` to the std::string `text` points to.
+static BOOL CALLBACK DescribeMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM text)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, &info)) {
+        const RECT& r = info.rcMonitor;
+        *reinterpret_cast<std::string*>(text) += " " + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                                                 std::to_string(r.right) + "," + std::to_string(r.bottom);
+    }
+    return TRUE;
+}
+
+// The system DPI and the screen's width, as this process sees them.
 static std::string DescribeDpi()
 {
-    using SetThreadContext = HANDLE(WINAPI*)(HANDLE);
-    const auto setThreadContext = reinterpret_cast<SetThreadContext>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
     const HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    int unawareWidth = width;
-    // DPI_AWARENESS_CONTEXT_UNAWARE
-    const HANDLE unaware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-1));
-    if (setThreadContext != nullptr) {
-        const HANDLE previous = setThreadContext(unaware);
-        if (previous != nullptr) {
-            unawareWidth = GetSystemMetrics(SM_CXSCREEN);
-            setThreadContext(previous);
-        }
-    }
-    return std::to_string(dpi) + " " + std::to_string(width) + " " + std::to_string(unawareWidth);
+    return std::to_string(dpi) + " " + std::to_string(GetSystemMetrics(SM_CXSCREEN));
 }
 
 // Carries out one command; returns "ok" or "error <text>" (a line that cannot
@@ -215,6 +215,11 @@ static std::string Execute(const std::vector<std::string>& words, bool& quit)
             return "error cannot set the animations switch";
         }
         return "ok";
+    }
+    if (verb == "monitors" && argumentsAre(0)) {
+        std::string monitors;
+        EnumDisplayMonitors(nullptr, nullptr, DescribeMonitor, reinterpret_cast<LPARAM>(&monitors));
+        return "ok" + monitors;
     }
     if (verb == "dpi" && argumentsAre(0)) {
         return "ok " + DescribeDpi();
@@ -381,8 +386,11 @@ int main(int argc, char** argv)
             layout = standin::Layout::Progman;
         } else if (std::strcmp(argv[i], "--raised") == 0) {
             layout = standin::Layout::Raised;
+        } else if (std::strcmp(argv[i], "--unaware-dpi") == 0) {
+            Reply("ok " + DescribeDpi());
+            return 0;
         } else {
-            std::fprintf(stderr, "usage: desktop-standin [--progman | --workerw | --raised]\n");
+            std::fprintf(stderr, "usage: desktop-standin [--progman | --workerw | --raised | --unaware-dpi]\n");
             return 2;
         }
     }
