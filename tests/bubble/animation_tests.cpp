@@ -72,6 +72,8 @@ TEST_F(BubbleTest, FadeOutBegunDuringTheFadeInRunsItsFullCourseFromOpaque)
     EXPECT_EQ(8, fadeOutPresentations) << "225 down to 15 again";
 }
 
+// Every step shows the picture's top-left part: the canvas is read from its
+// corner (0, 0), whatever size is shown.
 TEST_F(BubbleTest, GrowRevealsTheBubbleFromItsCornerInElevenTicks)
 {
     StartWithIcon(TYPICAL_ICON);
@@ -81,6 +83,8 @@ TEST_F(BubbleTest, GrowRevealsTheBubbleFromItsCornerInElevenTicks)
         Tick(TIMER_GROW);
         EXPECT_EQ(tick == 10 ? TimerCalls{Killed(TIMER_GROW)} : TimerCalls{}, NewTimerCalls());
         EXPECT_TRUE(LastPresentationShown()) << "grow tick " << tick;
+        EXPECT_EQ(0, shellCounters.lastSource.x) << "grow tick " << tick;
+        EXPECT_EQ(0, shellCounters.lastSource.y) << "grow tick " << tick;
         sizes.emplace_back(shellCounters.lastSize.cx, shellCounters.lastSize.cy);
     }
     const std::vector<std::pair<int, int>> expected = {
