@@ -8,6 +8,7 @@
 #include <oleacc.h>
 
 #include <atomic>
+#include <cstring>
 
 #include "app/app.h"
 #include "app/presentation.h"
@@ -28,11 +29,14 @@ std::atomic<int> desktopWalks{0};
 // The single-instance mutexes the program created in this process: a fresh
 // process holds none.
 std::vector<HANDLE> mutexes;
+LayeredWindowCall lastLayeredWindowCall;
 
 decltype(&SetTimer) realSetTimer = nullptr;
 decltype(&KillTimer) realKillTimer = nullptr;
 decltype(&CreateMutexA) realCreateMutexA = nullptr;
 decltype(&AccessibleChildren) realAccessibleChildren = nullptr;
+decltype(&GetProcAddress) realGetProcAddress = nullptr;
+decltype(&UpdateLayeredWindow) realUpdateLayeredWindow = nullptr;
 
 UINT_PTR WINAPI RecordSetTimer(HWND window, UINT_PTR id, UINT periodMs, TIMERPROC procedure)
 {
@@ -61,6 +65,21 @@ HRESULT STDAPICALLTYPE RecordAccessibleChildren(IAccessible* list, LONG start, L
 {
     if (start == 0) ++desktopWalks;
     return realAccessibleChildren(list, start, count, children, obtained);
+}
+
+BOOL WINAPI RecordUpdateLayeredWindow(HWND window, HDC screen, POINT* at, SIZE* size, HDC source,
+                                      POINT* sourceAt, COLORREF key, BLENDFUNCTION* blend, DWORD flags)
+{
+    lastLayeredWindowCall = {flags, blend ? *blend : BLENDFUNCTION{}};
+    return realUpdateLayeredWindow(window, screen, at, size, source, sourceAt, key, blend, flags);
+}
+
+FARPROC WINAPI RecordGetProcAddress(HMODULE module, LPCSTR name)
+{
+    const FARPROC address = realGetProcAddress(module, name);
+    if (!address || IS_INTRESOURCE(name) || std::strcmp(name, "UpdateLayeredWindow") != 0) return address;
+    realUpdateLayeredWindow = reinterpret_cast<decltype(&UpdateLayeredWindow)>(reinterpret_cast<void*>(address));
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordUpdateLayeredWindow));
 }
 
 // Points every import slot of this executable that holds `module`'s
@@ -148,6 +167,7 @@ class ResetAfterEveryCase : public testing::EmptyTestEventListener {
         timerCalls.clear();
         timerCallsTaken = 0;
         desktopWalks = 0;
+        lastLayeredWindowCall = {};
     }
 };
 
@@ -156,8 +176,9 @@ const bool installed = [] {
     realKillTimer = ReplaceImport("user32.dll", "KillTimer", RecordKillTimer);
     realCreateMutexA = ReplaceImport("kernel32.dll", "CreateMutexA", RecordCreateMutexA);
     realAccessibleChildren = ReplaceImport("oleacc.dll", "AccessibleChildren", RecordAccessibleChildren);
+    realGetProcAddress = ReplaceImport("kernel32.dll", "GetProcAddress", RecordGetProcAddress);
     testing::UnitTest::GetInstance()->listeners().Append(new ResetAfterEveryCase);
-    return realSetTimer && realKillTimer && realCreateMutexA && realAccessibleChildren;
+    return realSetTimer && realKillTimer && realCreateMutexA && realAccessibleChildren && realGetProcAddress;
 }();
 
 }  // namespace
@@ -180,6 +201,12 @@ UINT RunningPeriod(HWND window, UINT_PTR id)
         if (recorded.window == window && recorded.call.id == id) period = recorded.call.periodMs;
     }
     return period;
+}
+
+LayeredWindowCall LastLayeredWindowCall()
+{
+    EXPECT_TRUE(installed) << "the kit could not reach the program's imports";
+    return lastLayeredWindowCall;
 }
 
 int DesktopWalks()
