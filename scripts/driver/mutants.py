@@ -161,7 +161,7 @@ def run_check(check, log):
     if status == 0:
         none = re.search(r"^\[==========\] 0 tests", text, re.M)
         return ("error", "%s: no case matches %s" % (name, pattern)) if none else ("pass",)
-    failed = re.search(r"^\[  FAILED  \] (\S+)", text, re.M)
+    failed = re.search(r"^\[  FAILED  \] ([^\s,]+)", text, re.M)   # a parameter's case: "name, where ..."
     begun, passed = re.findall(r"^\[ RUN      \] (\S+)", text, re.M), re.findall(r"^\[       OK \] (\S+)", text, re.M)
     if failed or (begun and begun[-1] not in passed):   # a case failed, or the program ended inside it
         return ("fail", failed[1] if failed else begun[-1])
@@ -183,16 +183,20 @@ def judge(mutant, checks, log):
             outcome = run_check(check, log) if relinked or check[0] == "scenario" else ("pass",)
             if outcome[0] == "fail":
                 alone = check if check[0] == "scenario" else (check[0], check[1], outcome[1])
-                if run_check(alone, log)[0] != "fail":
-                    return ("error", "%s failed, then passed when run again on the mutant" % outcome[1])
+                again = run_check(alone, log)
+                if again[0] != "fail":
+                    return ("error", "%s failed on the mutant, then %s when run alone"
+                            % (outcome[1], "passed" if again[0] == "pass" else "gave an error: " + again[1]))
             if outcome[0] != "pass":
                 break
     finally:
         path.write_text(original)   # with a fresh time: rebuilt before it is used again
     if outcome[0] != "fail":
         return ("survived",) if outcome[0] == "pass" else outcome
-    if not build(alone, log) or run_check(alone, log)[0] != "pass":
-        return ("error", "%s fails on the unmutated tree too" % outcome[1])
+    back = run_check(alone, log) if build(alone, log) else ("error", "it does not compile")
+    if back[0] != "pass":
+        return ("error", "%s failed on the mutant, and on the unmutated tree %s"
+                % (outcome[1], "too" if back[0] == "fail" else "gave an error: " + back[1]))
     return ("killed", outcome[1])
 
 
