@@ -1,18 +1,14 @@
 #!/usr/bin/python3
 """The mutation check: plants each fault of scripts/mutants.txt, one at a
-time, in a scratch copy of the tree (<build>/mutants/src, one build folder
-throughout) and asks whether a named test notices. `mutants.py [ID ...]`
-runs every entry or those; it needs DISPLAY and a WINEPREFIX inside the build
-folder, which scripts/mutants sets up. The test programs run one at a time,
-each to its first failing case: the entry's first= cases and e2e= scenarios,
-the programs likeliest to see a fault in its folder, then the rest, passing
-over those the fault did not relink. A kill counts only when a named case
-fails on the mutant, fails again alone, and passes alone on the unmutated
-tree, rebuilt at once. A run too long, a program ending without naming a
-case, a harness traceback, a case passing when run again, or a mutant that
-does not compile is an error: reported, and the mutant runs once more.
-Equivalent entries run too and must survive. Exits 1 on an error or a score
-below TARGET_PERCENT, 2 when the list is wrong.
+time, in a scratch copy of the tree (<build>/mutants/src) and asks whether a
+named test notices. `mutants.py [ID ...]`: every entry, or those; it needs
+DISPLAY and a WINEPREFIX inside the build folder (scripts/mutants sets them).
+A kill counts only when a named case fails on the mutant, fails again alone,
+and passes alone on the unmutated tree, rebuilt at once. A run too long, a
+program ending without naming a case, a harness traceback, a case passing
+when run again, or a mutant that does not compile is an error: reported, and
+the mutant runs once more. Equivalent entries run too and must survive.
+Exits 1 on an error or a score below TARGET_PERCENT, 2 when the list is wrong.
 """
 
 import os
@@ -33,7 +29,7 @@ BUILD = Path(os.environ.get("MARROWTUNE_BUILD_DIR", ROOT / "build")).resolve()
 SCRATCH = BUILD / "mutants" / "src"
 SCRATCH_BUILD = SCRATCH / "build" / "mingw"   # the preset's own place
 LOGS = BUILD / "mutants" / "logs"
-# The test programs likeliest to see a fault in each folder, likeliest first.
+# After an entry's first= and e2e= checks: the programs likeliest to see a fault in its folder, then the rest.
 LIKELY = {"app": ["app_tests", "bubble_tests"], "bubble": ["bubble_tests", "app_tests"],
           "gfx": ["gfx_tests", "widgets_tests"], "locator": ["locator_tests", "bubble_tests"],
           "widgets": ["widgets_tests", "bubble_tests"]}
@@ -102,12 +98,10 @@ def sync_scratch():
         if not (SCRATCH / name).is_file() or (SCRATCH / name).read_bytes() != (ROOT / name).read_bytes():
             (SCRATCH / name).parent.mkdir(parents=True, exist_ok=True)
             shutil.copy(ROOT / name, SCRATCH / name)
-    for folder, folders, names in os.walk(SCRATCH):
-        if Path(folder) == SCRATCH and "build" in folders:
-            folders.remove("build")
-        for name in names:
-            if str((Path(folder) / name).relative_to(SCRATCH)) not in wanted:
-                (Path(folder) / name).unlink()
+    for path in SCRATCH.rglob("*"):   # files the worktree no longer has go, the build folder stays
+        relative = path.relative_to(SCRATCH)
+        if relative.parts[0] != "build" and path.is_file() and str(relative) not in wanted:
+            path.unlink()
 
 
 def quiet(command, log, cwd=SCRATCH):
@@ -169,7 +163,9 @@ def run_check(check, log):
 
 
 def judge(mutant, checks, log):
-    """Plants the mutant and runs the checks: ("killed", case), ("survived",) or ("error", why)."""
+    """Plants the mutant and runs the checks, each test program to its first failing
+    case, passing over those the fault did not relink: ("killed", case),
+    ("survived",) or ("error", why)."""
     path = SCRATCH / mutant.path
     original = path.read_text()
     planted_at = time.time()
