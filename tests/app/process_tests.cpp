@@ -79,6 +79,34 @@ TEST(Process, ASecondCopyExitsAtOnceAndLeavesTheFirstAlone)
     EXPECT_EQ(0u, third.WaitForExit());
 }
 
+// While a walk waits on the shell, the bubble's thread goes on answering
+// messages sent to it (the shell's own, a hung-window check): here the shell,
+// asked a name, sends the bubble a message and waits for the answer.
+TEST(Process, WhileAWalkWaitsOnTheShellTheBubbleAnswersMessagesSentToIt)
+{
+    constexpr UINT ANSWER_LIMIT_MS = 10000;
+    standin::Desktop desktop;
+    const size_t icon = desktop.Add(standin::MakeItem(std::string("marrowtune"), TYPICAL_ICON));
+    ProgramProcess program;
+    const HWND bubble = program.WaitForBubble();
+    ASSERT_NE(nullptr, bubble);
+
+    bool asked = false;
+    bool answered = false;
+    desktop.SetBeforeNameHook([&] {
+        if (asked) return;
+        asked = true;
+        DWORD_PTR ignored = 0;
+        answered = SendMessageTimeoutA(bubble, WM_NULL, 0, 0, SMTO_NORMAL, ANSWER_LIMIT_MS, &ignored) != 0;
+    });
+    ASSERT_TRUE(processes::WaitFor([&] { return asked; })) << "no tracking tick asked for a name";
+    EXPECT_TRUE(answered) << "the bubble did not answer while its walk waited on the shell";
+
+    desktop.SetBeforeNameHook(nullptr);
+    desktop.Remove(icon);
+    EXPECT_EQ(0u, program.WaitForExit());
+}
+
 // A copy started elevated (by an installer) creates the mutex with a
 // security descriptor an unelevated copy may not open; its CreateMutexA then
 // fails with ERROR_ACCESS_DENIED. Here the test process plays the elevated

@@ -10,6 +10,15 @@
 
 class KeptListObjectTest : public BubbleTest {};
 
+TEST_F(KeptListObjectTest, OneObjectServesEveryWalkOfTheSameListView)
+{
+    StartWithIcon(TYPICAL_ICON);
+    for (int tick = 0; tick < 3; ++tick) Tick(TIMER_TRACK);
+
+    EXPECT_EQ(4, DesktopWalks());
+    EXPECT_EQ(1, desktop->ObjectRequests()) << "each walk asked the list view for its object again";
+}
+
 TEST_F(KeptListObjectTest, ANewShellsListViewIsNotWalkedWithTheOldObject)
 {
     StartWithIcon(TYPICAL_ICON);

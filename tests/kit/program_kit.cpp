@@ -34,6 +34,7 @@ std::atomic<int> desktopWalks{0};
 std::vector<HANDLE> mutexes;
 std::vector<SimulatedMonitor> simulatedMonitors;
 enum class Animations { Real, On, Off } animations = Animations::Real;
+LayeredWindowCall lastLayeredWindowCall;
 
 decltype(&SetTimer) realSetTimer = nullptr;
 decltype(&KillTimer) realKillTimer = nullptr;
@@ -45,6 +46,7 @@ decltype(&GetProcAddress) realGetProcAddress = nullptr;
 decltype(&SystemParametersInfoA) realSystemParametersInfoA = nullptr;
 using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 GetDpiForMonitorFunction realGetDpiForMonitor = nullptr;
+decltype(&UpdateLayeredWindow) realUpdateLayeredWindow = nullptr;
 
 UINT_PTR WINAPI RecordSetTimer(HWND window, UINT_PTR id, UINT periodMs, TIMERPROC procedure)
 {
@@ -132,13 +134,28 @@ HRESULT WINAPI SimulateGetDpiForMonitor(HMONITOR monitor, int kind, UINT* dpiX, 
     return S_OK;
 }
 
-// The program binds GetDpiForMonitor by name: it gets the simulation's.
+BOOL WINAPI RecordUpdateLayeredWindow(HWND window, HDC screen, POINT* at, SIZE* size, HDC source,
+                                      POINT* sourceAt, COLORREF key, BLENDFUNCTION* blend, DWORD flags)
+{
+    lastLayeredWindowCall = {flags, blend ? *blend : BLENDFUNCTION{}};
+    return realUpdateLayeredWindow(window, screen, at, size, source, sourceAt, key, blend, flags);
+}
+
+// The program binds GetDpiForMonitor and UpdateLayeredWindow by name: it
+// gets the simulation's and the recording one.
 FARPROC WINAPI SimulateGetProcAddress(HMODULE module, LPCSTR name)
 {
     const FARPROC real = realGetProcAddress(module, name);
-    if (IS_INTRESOURCE(name) || std::strcmp(name, "GetDpiForMonitor") != 0 || real == nullptr) return real;
-    realGetDpiForMonitor = reinterpret_cast<GetDpiForMonitorFunction>(reinterpret_cast<void*>(real));
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(SimulateGetDpiForMonitor));
+    if (IS_INTRESOURCE(name) || real == nullptr) return real;
+    if (std::strcmp(name, "GetDpiForMonitor") == 0) {
+        realGetDpiForMonitor = reinterpret_cast<GetDpiForMonitorFunction>(reinterpret_cast<void*>(real));
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(SimulateGetDpiForMonitor));
+    }
+    if (std::strcmp(name, "UpdateLayeredWindow") == 0) {
+        realUpdateLayeredWindow = reinterpret_cast<decltype(&UpdateLayeredWindow)>(reinterpret_cast<void*>(real));
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordUpdateLayeredWindow));
+    }
+    return real;
 }
 
 BOOL WINAPI SimulateSystemParametersInfoA(UINT action, UINT parameter, void* value, UINT flags)
@@ -207,6 +224,7 @@ class ResetAfterEveryCase : public testing::EmptyTestEventListener {
         desktopWalks = 0;
         simulatedMonitors.clear();
         animations = Animations::Real;
+        lastLayeredWindowCall = {};
     }
 };
 
@@ -257,6 +275,12 @@ void SetAnimationsOn(bool on)
 {
     EXPECT_TRUE(installed) << "the kit could not reach the program's imports";
     animations = on ? Animations::On : Animations::Off;
+}
+
+LayeredWindowCall LastLayeredWindowCall()
+{
+    EXPECT_TRUE(installed) << "the kit could not reach the program's imports";
+    return lastLayeredWindowCall;
 }
 
 int DesktopWalks()

@@ -37,6 +37,13 @@ TimerCalls TakeTimerCalls(HWND window);
 // The period timer `id` of `window` runs with now, by the calls of this case;
 // 0 when it does not run.
 UINT RunningPeriod(HWND window, UINT_PTR id);
+// The flags and blend of the program's latest UpdateLayeredWindow call (the
+// program binds it by name at run time; the kit hands it a recording one).
+struct LayeredWindowCall {
+    DWORD flags = 0;
+    BLENDFUNCTION blend = {};
+};
+LayeredWindowCall LastLayeredWindowCall();
 // How many walks of the desktop's items began (the list asked for its first
 // item) in this case; any thread may ask.
 int DesktopWalks();

@@ -143,6 +143,7 @@ const Item* ListAccessible::ItemOf(const VARIANT& child) const
 
 HRESULT STDMETHODCALLTYPE ListAccessible::get_accChildCount(long* count)
 {
+    NoteCall();
     if (count == nullptr) {
         return E_POINTER;
     }
@@ -155,6 +156,7 @@ HRESULT STDMETHODCALLTYPE ListAccessible::get_accChildCount(long* count)
 
 HRESULT STDMETHODCALLTYPE ListAccessible::get_accChild(VARIANT child, IDispatch** object)
 {
+    NoteCall();
     if (object == nullptr) {
         return E_POINTER;
     }
@@ -172,6 +174,7 @@ HRESULT STDMETHODCALLTYPE ListAccessible::get_accChild(VARIANT child, IDispatch*
 
 HRESULT STDMETHODCALLTYPE ListAccessible::get_accName(VARIANT child, BSTR* name)
 {
+    NoteCall();
     if (name == nullptr) {
         return E_POINTER;
     }
@@ -203,6 +206,7 @@ HRESULT STDMETHODCALLTYPE ListAccessible::get_accName(VARIANT child, BSTR* name)
 HRESULT STDMETHODCALLTYPE ListAccessible::accLocation(long* left, long* top, long* width, long* height,
                                                       VARIANT child)
 {
+    NoteCall();
     if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) {
         return E_POINTER;
     }

@@ -28,6 +28,8 @@ struct DesktopModel {
     bool childCountFails = false;
     bool offerEnumerator = false;
     long references = 0;          // handed out and not yet released
+    long objectRequests = 0;      // the list's object handed out through WM_GETOBJECT
+    long callsWhileUnreferenced = 0;   // calls on the list's object while nobody held it
     std::function<void()> beforeName;   // runs as an item's name is asked for
     ListAccessible* list = nullptr;
     std::vector<std::unique_ptr<AccessibleBase>> objects;
@@ -82,6 +84,12 @@ public:
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return DISP_E_MEMBERNOTFOUND; }
 
 protected:
+    // Notes a call made while no reference to this object is outstanding.
+    void NoteCall()
+    {
+        if (referenceCount <= 0) ++model.callsWhileUnreferenced;
+    }
+
     DesktopModel& model;
 
 private:

@@ -152,6 +152,7 @@ static LRESULT CALLBACK ListViewProc(HWND window, UINT message, WPARAM wParam, L
     case WM_GETOBJECT:
         // The object id arrives as a DWORD in lParam; only the client area is served.
         if (model == nullptr || static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT) break;
+        ++model->objectRequests;
         return LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(model->list));
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
@@ -400,6 +401,16 @@ void Desktop::SetBeforeNameHook(std::function<void()> hook)
 long Desktop::OutstandingReferences() const
 {
     return model->references;
+}
+
+long Desktop::ObjectRequests() const
+{
+    return model->objectRequests;
+}
+
+long Desktop::CallsWhileUnreferenced() const
+{
+    return model->callsWhileUnreferenced;
 }
 
 std::string DescribeForeignShellWindows()

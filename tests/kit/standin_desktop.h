@@ -100,6 +100,11 @@ public:
     // released. 0 when every caller has released what it got; negative
     // after a release too many.
     long OutstandingReferences() const;
+    // How often the list view handed out its accessible object (WM_GETOBJECT).
+    long ObjectRequests() const;
+    // Calls made on the list's accessible object while no reference to it
+    // was outstanding: a caller using an object it no longer holds.
+    long CallsWhileUnreferenced() const;
 
     // Destroys every stand-in window (the shell going away), and creates them
     // again with the same items and settings.

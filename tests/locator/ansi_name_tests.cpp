@@ -15,6 +15,7 @@
 namespace {
 
 constexpr UINT UNKNOWN_CODE_PAGE = 12345;
+constexpr UINT WESTERN_CODE_PAGE = 1252;
 constexpr int LONG_NAME_REPEATS = 100;
 
 // "桌面气泡图标" (desktop bubble icon): six UTF-16 units, three UTF-8 bytes each.
@@ -88,6 +89,15 @@ TEST(AnsiName, UnderAUtf8AnsiCodePageCjkNamesConvertAndTheIconBehindThemIsFound)
     IconRect rect{};
     EXPECT_TRUE(LocateDesktopIcon("marrowtune", rect));
     EXPECT_EQ(rect, (IconRect{20, 100, 95, 170}));
+}
+
+// Windows refuses any flag but WC_ERR_INVALID_CHARS for UTF-8 and UTF-7
+// (ERROR_INVALID_FLAGS); Wine 8 accepts it, so the flags are read here.
+TEST(AnsiName, OnlyCodePagesThatTakeFlagsGetTheBestFitFlag)
+{
+    EXPECT_EQ(AnsiNameFlags(CP_UTF8), 0u);
+    EXPECT_EQ(AnsiNameFlags(CP_UTF7), 0u);
+    EXPECT_EQ(AnsiNameFlags(WESTERN_CODE_PAGE), static_cast<DWORD>(WC_NO_BEST_FIT_CHARS));
 }
 
 TEST(AnsiName, FailedConversionThrows)

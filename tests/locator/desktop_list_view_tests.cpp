@@ -98,6 +98,7 @@ TEST_F(DesktopListView, WorkerWListViewMustBeTitledFolderView)
     EXPECT_EQ(FindDesktopListView(), folderView);
 }
 
+// Also when the titled one comes right after an untitled WorkerW without a DefView.
 TEST_F(DesktopListView, TitledWorkerWIsNeverConsidered)
 {
     ShellTree(standin::WORKERW_CLASS, "Some program", LIST_VIEW_TITLE);
@@ -105,6 +106,12 @@ TEST_F(DesktopListView, TitledWorkerWIsNeverConsidered)
 
     const HWND workerList = ShellTree(standin::WORKERW_CLASS, UNTITLED, LIST_VIEW_TITLE);
     ShellTree(standin::WORKERW_CLASS, "Another program", LIST_VIEW_TITLE);
+    const HWND titled = roots.back();
+    const HWND empty = TopLevel(standin::WORKERW_CLASS, UNTITLED);
+    for (const HWND window : {titled, empty}) {
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    ASSERT_EQ(FindWindowExA(nullptr, empty, standin::WORKERW_CLASS, nullptr), titled);
     EXPECT_EQ(FindDesktopListView(), workerList);
 }
 

@@ -205,6 +205,21 @@ TEST_F(LocateDesktopIconTest, ABrokenDesktopMeansNotFoundUntilItIsWhole)
     }
 }
 
+// The kept reference may go while the walk waits on the shell (COM's wait
+// lets the bubble's end in, which releases it): the walk holds its own.
+TEST_F(LocateDesktopIconTest, TheWalkHoldsItsOwnReferenceWhileTheKeptOneGoes)
+{
+    AddItem("Recycle Bin", OTHER_BOUNDS);
+    AddItem(TARGET, TARGET_BOUNDS);
+    DesktopListObject kept;
+    desktop->SetBeforeNameHook([&] { ReleaseDesktopListObject(kept); });
+    IconRect rect = UNTOUCHED;
+
+    EXPECT_TRUE(LocateDesktopIcon(TARGET, rect, kept));
+    EXPECT_EQ(rect, TARGET_RECT);
+    EXPECT_EQ(desktop->CallsWhileUnreferenced(), 0);
+}
+
 // TearDown checks after every case, whatever its outcome, that the lookup
 // gave back every reference it took; that check means something only if the
 // stand-in really counts what it hands out.
