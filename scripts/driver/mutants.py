@@ -33,7 +33,7 @@ LOGS = BUILD / "mutants" / "logs"
 LIKELY = {"app": ["app_tests", "bubble_tests"], "bubble": ["bubble_tests", "app_tests"],
           "gfx": ["gfx_tests", "widgets_tests"], "locator": ["locator_tests", "bubble_tests"],
           "widgets": ["widgets_tests", "bubble_tests"]}
-SCENARIO_TARGETS = ["marrowtune-bubble.exe", "tests/desktop-standin.exe"]
+SCENARIO_TARGETS = ["bench/marrowtune-bubble-instrumented.exe", "tests/desktop-standin.exe"]
 HARNESS_FAULTS = ("Traceback (most recent call", "ran longer than", "terminated by signal")
 HEADER = re.compile(r"(\S+) (\S+)((?: \S+)*?):(?: (.*))?$")
 FLAG = re.compile(r"first=(\w+):(\S+)|e2e=(\w+(?:,\w+)*)|(equivalent)$")
@@ -141,7 +141,7 @@ def run_check(check, log):
     """Runs a test program or a scenario: ("pass",), ("fail", case) or ("error", why)."""
     kind, name, pattern = check
     if kind == "scenario":
-        text, status = run_limited(["/usr/bin/python3", str(SCRATCH / "tests/e2e/run.py"), name,
+        text, status = run_limited(["/usr/bin/python3", str(SCRATCH / "scripts/driver"), "e2e", name,
                                     "--build-dir", str(SCRATCH_BUILD)], SCRATCH, log)
         if status == 0:
             return ("pass",)

@@ -275,4 +275,12 @@ TEST_F(BubbleTest, TheIconsMonitorDecidesTheSideAndItsScaleTheBubblesSize)
     expectScale(96, 207, 75, DISMISS_RECT_RIGHT_SIDE);
     EXPECT_EQ(85, shellCounters.lastPoint.x);
     EXPECT_EQ(gdiObjects, guiobjects::CountGdiObjects());
+
+    // A taskbar docked on the primary's right: the bubble must fit its work
+    // area, not the monitor.
+    SimulateMonitors({{primary, {0, 0, 760, 600}, 96}, {second, second, 144}});
+    MoveIcon({528, 40, 603, 110});
+    Tick(TIMER_TRACK);
+    EXPECT_EQ(0, bubbleState.bubbleOnRight);
+    EXPECT_EQ(528 - LEFT_SIDE_OFFSET, shellCounters.lastPoint.x);
 }
