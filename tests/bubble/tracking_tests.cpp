@@ -269,12 +269,13 @@ TEST_F(BubbleTest, TheIconsMonitorDecidesTheSideAndItsScaleTheBubblesSize)
     expectScale(192, 414, 150, {232, 70, 364, 118});
     ExpectCanvasOfSide(false, 192);
 
-    // Back on the primary monitor: 100 % again, and nothing left behind.
+    // Back on the primary monitor: 100 % again, and nothing left behind
+    // (Wine 10 lets go of objects of its own on the way: never more).
     MoveIcon(TYPICAL_ICON);
     Tick(TIMER_TRACK);
     expectScale(96, 207, 75, DISMISS_RECT_RIGHT_SIDE);
     EXPECT_EQ(85, shellCounters.lastPoint.x);
-    EXPECT_EQ(gdiObjects, guiobjects::CountGdiObjects());
+    EXPECT_LE(guiobjects::CountGdiObjects(), gdiObjects);
 
     // A taskbar docked on the primary's right: the bubble must fit its work
     // area, not the monitor.
