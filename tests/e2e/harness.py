@@ -356,15 +356,16 @@ class Session:
         self.pointer("mousemove", str(POINTER_PARK[0]), str(POINTER_PARK[1]))
         self.pointer_at = POINTER_PARK
 
-    def check_bubble_window(self, place, limit=APPEAR_LIMIT):
-        """The one mapped bubble window, as the X server has it, comes to
-        cover the bubble's pixels at `place`: a grow that stopped short, or a
-        window the system scaled, shows here whatever the screen reads caught."""
-        expected = [place[:2] + self.geometry.size]
+    def check_bubble_window(self, place, screen=None, what="the bubble"):
+        """The one mapped bubble window, as the X server (of `screen`, else the
+        session's) has it, comes to cover the bubble's pixels at `place`: a
+        grow that stopped short, or a window the system scaled, shows here
+        whatever the screen reads caught."""
+        screen, expected = screen or self.screen, [place[:2] + self.geometry.size]
         began = time.monotonic()
-        while self.screen.geometries(WINDOW_TITLE) != expected:
-            check(time.monotonic() - began < limit,
-                  "the bubble's X window is %s, not %s" % (self.screen.geometries(WINDOW_TITLE), expected))
+        while screen.geometries(WINDOW_TITLE) != expected:
+            check(time.monotonic() - began < APPEAR_LIMIT,
+                  "%s: the bubble's X window is %s, not %s" % (what, screen.geometries(WINDOW_TITLE), expected))
             time.sleep(POLL_INTERVAL)
 
     @contextlib.contextmanager

@@ -462,22 +462,12 @@ def scaled_display(dpi):
     return scenario
 
 
-def wait_for_window(screen, what, geometry):
-    """The bubble's one X window on `screen` comes to be `geometry` (x, y, width, height)."""
-    began = time.monotonic()
-    while screen.geometries(WINDOW_TITLE) != [geometry]:
-        check(time.monotonic() - began < APPEAR_LIMIT, "%s: the bubble's X window is %s, not %s"
-              % (what, screen.geometries(WINDOW_TITLE), [geometry]))
-        time.sleep(0.05)
-
-
 def two_monitors(session):
     """Two monitors side by side, the second (1024 x 768) right of the
     primary: near the second monitor's left edge the bubble has room on the
     right; at its right edge it goes left; on the primary, as ever. Every
     place is read from the bubble's window. Skipped where the platform
     reports no second monitor beside the first."""
-    size = session.geometry.size
     with session.two_monitors() as screen:
         standin = session.start_standin(OTHER_ICONS + [(TARGET_ICON, (810, 100, 885, 170))])
         monitors = standin.command("monitors").split()
@@ -490,7 +480,7 @@ def two_monitors(session):
                                   ("on the primary", HOME, (85, 100))):
             if icon:
                 standin.move(TARGET_ICON, icon)
-            wait_for_window(screen, what, place + size)
+            session.check_bubble_window(place, screen, what)
             session.note("%s: the bubble at %s" % (what, place))
         standin.remove(TARGET_ICON)
         expect_exit(product, "the program after the icon went")

@@ -18,20 +18,10 @@ _Z_PIXMAP = 2
 class _XImage(ctypes.Structure):
     # The leading fields of Xlib's XImage; the function table that follows
     # them is not used.
-    _fields_ = [
-        ("width", ctypes.c_int),
-        ("height", ctypes.c_int),
-        ("xoffset", ctypes.c_int),
-        ("format", ctypes.c_int),
-        ("data", ctypes.c_void_p),
-        ("byte_order", ctypes.c_int),
-        ("bitmap_unit", ctypes.c_int),
-        ("bitmap_bit_order", ctypes.c_int),
-        ("bitmap_pad", ctypes.c_int),
-        ("depth", ctypes.c_int),
-        ("bytes_per_line", ctypes.c_int),
-        ("bits_per_pixel", ctypes.c_int),
-    ]
+    _fields_ = [(name, ctypes.c_int) for name in ("width", "height", "xoffset", "format")] + [
+        ("data", ctypes.c_void_p)] + [(name, ctypes.c_int) for name in (
+            "byte_order", "bitmap_unit", "bitmap_bit_order", "bitmap_pad", "depth", "bytes_per_line",
+            "bits_per_pixel")]
 
 
 class _XWindowAttributes(ctypes.Structure):
@@ -51,18 +41,11 @@ class _XWindowAttributes(ctypes.Structure):
 
 
 class _XFixesCursorImage(ctypes.Structure):
-    _fields_ = [
-        ("x", ctypes.c_short),
-        ("y", ctypes.c_short),
-        ("width", ctypes.c_ushort),
-        ("height", ctypes.c_ushort),
-        ("xhot", ctypes.c_ushort),
-        ("yhot", ctypes.c_ushort),
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short)] + [
+        (name, ctypes.c_ushort) for name in ("width", "height", "xhot", "yhot")] + [
         ("cursor_serial", ctypes.c_ulong),
         ("pixels", ctypes.POINTER(ctypes.c_ulong)),   # ARGB, one per unsigned long
-        ("atom", ctypes.c_ulong),
-        ("name", ctypes.c_char_p),
-    ]
+        ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
 
 
 # A window may go between XQueryTree and the next request about it: Xlib's
