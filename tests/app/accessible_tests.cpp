@@ -83,15 +83,10 @@ TEST(AccessibleBubble, AScreenReaderHearsTheAlertReadsTheBubbleAndPressesItsButt
     EXPECT_EQ(1, children);
     EXPECT_EQ(ROLE_SYSTEM_PUSHBUTTON, RoleOf(object, BUTTON_CHILD));
     EXPECT_EQ(L"\u6211\u77e5\u9053\u4e86", NameOf(object, BUTTON_CHILD));
-    long left = 0;
-    long top = 0;
-    long width = 0;
-    long height = 0;
+    long left = 0, top = 0, width = 0, height = 0;
     EXPECT_EQ(S_OK, object->accLocation(&left, &top, &width, &height, Child(BUTTON_CHILD)));
-    EXPECT_EQ(85 + 125, left);
-    EXPECT_EQ(100 + 35, top);
-    EXPECT_EQ(66, width);
-    EXPECT_EQ(24, height);
+    EXPECT_EQ(XY(85 + 125, 100 + 35), XY(left, top));
+    EXPECT_EQ(XY(66, 24), XY(width, height));
     VARIANT hit;
     VariantInit(&hit);
     EXPECT_EQ(S_OK, object->accHitTest(85 + 150, 100 + 45, &hit));

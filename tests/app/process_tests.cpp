@@ -139,10 +139,7 @@ TEST(Process, ACopyDeniedTheMutexOfAnotherCopyExitsAtOnce)
 // A shortcut set to "Minimized" or "Maximized", or a launcher that starts the
 // program hidden: whatever show command comes, the bubble stands beside the
 // icon at its size, visible, and does not take the foreground.
-struct ShowCommand {
-    int command;
-    const char* name;
-};
+struct ShowCommand { int command; const char* name; };
 const ShowCommand SHOW_COMMANDS[] = {
     {SW_HIDE, "Hide"},         {SW_SHOWMINIMIZED, "ShowMinimized"},     {SW_SHOWMAXIMIZED, "ShowMaximized"},
     {SW_MINIMIZE, "Minimize"}, {SW_SHOWMINNOACTIVE, "ShowMinNoActive"}, {SW_FORCEMINIMIZE, "ForceMinimize"},

@@ -118,14 +118,11 @@ TEST(Shell, MoveNotificationsRecordSignedPositionsAndIgnoreZero)
     bubbleState.windowX = 11;
     bubbleState.windowY = 22;
     EXPECT_EQ(DefWindowProcA(window, WM_MOVE, 0, 0), SendMessageA(window, WM_MOVE, 0, 0));
-    EXPECT_EQ(11, bubbleState.windowX);
-    EXPECT_EQ(22, bubbleState.windowY);
+    EXPECT_EQ(XY(11, 22), WindowAt());
 
     EXPECT_EQ(0, SendMessageA(window, WM_MOVE, 0, MAKELPARAM(0xFF38, 100)));
-    EXPECT_EQ(-200, bubbleState.windowX);
-    EXPECT_EQ(100, bubbleState.windowY);
+    EXPECT_EQ(XY(-200, 100), WindowAt());
 
     EXPECT_EQ(0, SendMessageA(window, WM_MOVE, 0, MAKELPARAM(640, 0xFFFF)));
-    EXPECT_EQ(640, bubbleState.windowX);
-    EXPECT_EQ(-1, bubbleState.windowY);
+    EXPECT_EQ(XY(640, -1), WindowAt());
 }

@@ -21,8 +21,7 @@ TEST_F(BubbleTest, FadeInPresentsNineTimesAndStopsAtOpaque)
         EXPECT_EQ(alpha, shellCounters.lastAlpha);
         EXPECT_EQ(static_cast<DWORD>(ULW_ALPHA), LastLayeredWindowCall().flags);
         EXPECT_EQ(AC_SRC_ALPHA, LastLayeredWindowCall().blend.AlphaFormat);
-        EXPECT_EQ(207, shellCounters.lastSize.cx);
-        EXPECT_EQ(75, shellCounters.lastSize.cy);
+        EXPECT_EQ(XY(207, 75), PresentedSize());
     }
     EXPECT_EQ(ALPHA_OPAQUE, bubbleState.alpha);
 }
@@ -88,18 +87,15 @@ TEST_F(BubbleTest, GrowRevealsTheBubbleFromItsCornerInElevenTicks)
         Tick(TIMER_GROW);
         EXPECT_EQ(tick == 10 ? TimerCalls{Killed(TIMER_GROW)} : TimerCalls{}, NewTimerCalls());
         EXPECT_TRUE(LastPresentationShown()) << "grow tick " << tick;
-        EXPECT_EQ(0, shellCounters.lastSource.x) << "grow tick " << tick;
-        EXPECT_EQ(0, shellCounters.lastSource.y) << "grow tick " << tick;
+        EXPECT_EQ(XY(0, 0), XY(shellCounters.lastSource.x, shellCounters.lastSource.y)) << "grow tick " << tick;
         sizes.emplace_back(shellCounters.lastSize.cx, shellCounters.lastSize.cy);
     }
     const std::vector<std::pair<int, int>> expected = {
         {20, 7},   {40, 14},  {60, 21},  {80, 28},  {100, 35}, {120, 42},
         {140, 49}, {160, 56}, {180, 63}, {200, 70}, {207, 75}};
     EXPECT_EQ(expected, sizes);
-    EXPECT_EQ(0, bubbleState.growWidth);
-    EXPECT_EQ(0, bubbleState.growHeight);
-    EXPECT_EQ(20, bubbleState.growStepX);
-    EXPECT_EQ(7, bubbleState.growStepY);
+    EXPECT_EQ(XY(0, 0), XY(bubbleState.growWidth, bubbleState.growHeight));
+    EXPECT_EQ(XY(20, 7), XY(bubbleState.growStepX, bubbleState.growStepY));
     EXPECT_EQ(85, shellCounters.lastPoint.x) << "revealed in place";
 }
 
@@ -111,8 +107,7 @@ TEST_F(BubbleTest, ARearmedGrowContinuesFromItsSize)
     Tick(TIMER_TRACK);  // moves, presents 0 x 0 and starts the grow again
     Tick(TIMER_GROW);
     EXPECT_TRUE(LastPresentationShown());
-    EXPECT_EQ(80, shellCounters.lastSize.cx);
-    EXPECT_EQ(28, shellCounters.lastSize.cy);
+    EXPECT_EQ(XY(80, 28), PresentedSize());
 }
 
 TEST_F(BubbleTest, AnUnknownTimerIdChangesNothing)
@@ -148,8 +143,7 @@ TEST_F(BubbleTest, WithAnimationsOffTheBubbleAppearsMovesAndEndsAtOnce)
     Tick(TIMER_TRACK);
     EXPECT_EQ(TimerCalls{}, NewTimerCalls()) << "no grow";
     EXPECT_EQ(285, shellCounters.lastPoint.x);
-    EXPECT_EQ(207, shellCounters.lastSize.cx);
-    EXPECT_EQ(75, shellCounters.lastSize.cy);
+    EXPECT_EQ(XY(207, 75), PresentedSize());
     EXPECT_TRUE(LastPresentationShown());
 
     SendClick(window, ON_BUTTON);

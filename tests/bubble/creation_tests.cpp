@@ -19,18 +19,13 @@ LRESULT CALLBACK CountingBubbleWindow(HWND window, UINT message, WPARAM wParam, 
     return BubbleWindow(window, message, wParam, lParam);
 }
 
-// Registers a window class of the test's own (once: a second registration
-// fails harmlessly) and creates a window of it at (x, y).
+// Registers a window class of the test's own and creates a window of it at (x, y).
 HWND CreateWindowOfClass(const char* className, WNDPROC procedure, DWORD exStyle, DWORD style,
                          const char* title, int x, int y, int width, int height)
 {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = className;
-    RegisterClassA(&windowClass);
+    standin::RegisterWindowClass(className, procedure);
     return CreateWindowExA(exStyle, className, title, style, x, y, width, height, nullptr, nullptr,
-                           windowClass.hInstance, nullptr);
+                           GetModuleHandleA(nullptr), nullptr);
 }
 
 HWND CreateCountingBubble(DWORD exStyle)
@@ -63,10 +58,8 @@ TEST_F(BubbleTest, OnTheRightTheBubbleStandsTenPixelsIntoTheIcon)
     StartWithIcon(TYPICAL_ICON);
 
     EXPECT_EQ(1, bubbleState.bubbleOnRight);
-    EXPECT_EQ(85, bubbleState.windowX);
-    EXPECT_EQ(100, bubbleState.windowY);
-    EXPECT_EQ(85, bubbleState.lastPlacedX);
-    EXPECT_EQ(100, bubbleState.lastPlacedY);
+    EXPECT_EQ(XY(85, 100), WindowAt());
+    EXPECT_EQ(XY(85, 100), PlacedAt());
     EXPECT_TRUE(CoversBubbleAt(window, 85, 100));
     EXPECT_TRUE(IsWindowVisible(window));
 
@@ -88,8 +81,7 @@ TEST_F(BubbleTest, WithoutRoomOnTheRightTheBubbleGoesLeftWithItsOwnPictureAndBut
     StartWithIcon(icon);
 
     EXPECT_EQ(0, bubbleState.bubbleOnRight);
-    EXPECT_EQ(icon.left - LEFT_SIDE_OFFSET, bubbleState.windowX);
-    EXPECT_EQ(icon.top, bubbleState.windowY);
+    EXPECT_EQ(XY(icon.left - LEFT_SIDE_OFFSET, icon.top), WindowAt());
     const RECT button = bubbleState.dismissButton->rect;
     EXPECT_TRUE(EqualRect(&button, &DISMISS_RECT_LEFT_SIDE));
     ExpectCanvasOfSide(false);
@@ -120,8 +112,7 @@ TEST_F(BubbleTest, CreationLoadsThePicturesStartsTimersAndPresentsOnceTransparen
     EXPECT_TRUE(LastPresentationShown());
     EXPECT_EQ(0, shellCounters.lastAlpha);
     // Sizes are written out here: a changed size constant must show.
-    EXPECT_EQ(207, shellCounters.lastSize.cx);
-    EXPECT_EQ(75, shellCounters.lastSize.cy);
+    EXPECT_EQ(XY(207, 75), PresentedSize());
     EXPECT_EQ(0, bubbleState.alpha);
     EXPECT_EQ(0, bubbleState.dismissing);
     EXPECT_EQ(0, bubbleState.pressStarted);
@@ -201,10 +192,8 @@ TEST_F(BubbleTest, PaintRequestsPresentTheFullBubbleAtTheCurrentAlpha)
     EXPECT_EQ(before + 1, shellCounters.presentations);
     EXPECT_TRUE(LastPresentationShown());
     EXPECT_EQ(120, shellCounters.lastAlpha);
-    EXPECT_EQ(207, shellCounters.lastSize.cx);
-    EXPECT_EQ(75, shellCounters.lastSize.cy);
-    EXPECT_EQ(85, shellCounters.lastPoint.x);
-    EXPECT_EQ(100, shellCounters.lastPoint.y);
+    EXPECT_EQ(XY(207, 75), PresentedSize());
+    EXPECT_EQ(XY(85, 100), PresentedAt());
     RECT update = {};
     EXPECT_FALSE(GetUpdateRect(window, &update, FALSE)) << "the paint request was validated";
 }

@@ -68,8 +68,7 @@ protected:
         const RECT newIcon = {220, 260, 295, 330};
         MoveIcon(newIcon);
         Tick(TIMER_TRACK);
-        EXPECT_EQ(newIcon.right - RIGHT_SIDE_OVERLAP, bubbleState.lastPlacedX) << "the icon is no longer followed";
-        EXPECT_EQ(newIcon.top, bubbleState.lastPlacedY);
+        EXPECT_EQ(XY(newIcon.right - RIGHT_SIDE_OVERLAP, newIcon.top), PlacedAt()) << "the icon is no longer followed";
         EXPECT_EQ(GROW_MS, RunningPeriod(window, TIMER_GROW));
 
         const RECT& button = bubbleState.dismissButton->rect;

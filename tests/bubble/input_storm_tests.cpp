@@ -23,10 +23,7 @@ constexpr int STORM_MESSAGES = 10000;
 constexpr LONG NEAR_MARGIN = 30;    // how far around the bubble most positions fall
 constexpr LONG EDGE_MARGIN = 3;     // around the button's edges
 
-struct Kind {
-    UINT message;
-    int weight;
-};
+struct Kind { UINT message; int weight; };
 
 // Mouse and cursor messages a window can receive, with how often each comes.
 // Non-client button presses are left out: their default handling starts the
@@ -85,19 +82,14 @@ protected:
     LPARAM RandomPosition()
     {
         const RECT button = bubbleState.dismissButton->rect;
-        switch (Below(10)) {
-        case 0:
-        case 1:
-            return static_cast<LPARAM>(static_cast<std::uint32_t>(random()));
-        case 2:
-        case 3:
-        case 4:
+        const int roll = Below(10);
+        if (roll < 2) return static_cast<LPARAM>(static_cast<std::uint32_t>(random()));
+        if (roll < 5) {
             return MAKELPARAM(Between(button.left - EDGE_MARGIN, button.right + EDGE_MARGIN),
                               Between(button.top - EDGE_MARGIN, button.bottom + EDGE_MARGIN));
-        default:
-            return MAKELPARAM(Between(-NEAR_MARGIN, BUBBLE_WIDTH + NEAR_MARGIN),
-                              Between(-NEAR_MARGIN, BUBBLE_HEIGHT + NEAR_MARGIN));
         }
+        return MAKELPARAM(Between(-NEAR_MARGIN, BUBBLE_WIDTH + NEAR_MARGIN),
+                          Between(-NEAR_MARGIN, BUBBLE_HEIGHT + NEAR_MARGIN));
     }
 
     bool InsideButton(LPARAM lParam) const
@@ -122,9 +114,7 @@ protected:
             return;
         }
         LPARAM position = RandomPosition();
-        while (message == WM_LBUTTONDOWN && !pressesOnButton && InsideButton(position)) {
-            position = RandomPosition();
-        }
+        while (message == WM_LBUTTONDOWN && !pressesOnButton && InsideButton(position)) position = RandomPosition();
         const WPARAM keys = Below(3) == 0 ? static_cast<WPARAM>(random()) : static_cast<WPARAM>(Below(0x80));
         SendMessageA(window, message, keys, position);
     }

@@ -32,8 +32,7 @@ TEST_F(KeptListObjectTest, ANewShellsListViewIsNotWalkedWithTheOldObject)
     iconIndex = desktop->Add(standin::MakeItem(std::string("marrowtune"), RECT{220, 260, 295, 330}));
     Tick(TIMER_TRACK);
 
-    EXPECT_EQ(285, bubbleState.lastPlacedX);
-    EXPECT_EQ(260, bubbleState.lastPlacedY);
+    EXPECT_EQ(XY(285, 260), PlacedAt());
     EXPECT_EQ(0, oldShell->OutstandingReferences()) << "the old list view's object is released";
     EXPECT_GT(desktop->OutstandingReferences(), 0) << "the new one is kept";
 }

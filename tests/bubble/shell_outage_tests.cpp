@@ -21,11 +21,12 @@ protected:
 
     // Sends the ticks of the timers `ids` while they run, in the order the
     // periods the bubble gave them make them fall due, until the quit message
-    // arrives; the number of ticks sent (MAX_TICKS when no quit message came).
-    // Records the largest alpha the bubble reached: beyond opaque, only its
-    // low byte would be shown.
-    int RunUntilQuit(const std::vector<UINT_PTR>& ids, int* exitCode)
+    // arrives, which must carry 0; the number of ticks sent (MAX_TICKS when no
+    // quit message came). Records the largest alpha the bubble reached: beyond
+    // opaque, only its low byte would be shown.
+    int RunUntilQuit(const std::vector<UINT_PTR>& ids)
     {
+        int exitCode = -1;
         std::vector<UINT> due;
         for (const UINT_PTR id : ids) due.push_back(RunningPeriod(window, id));
         for (int sent = 0; sent < MAX_TICKS; ++sent) {
@@ -37,7 +38,9 @@ protected:
             due[next] += RunningPeriod(window, ids[next]);
             Tick(ids[next]);
             highestAlpha = std::max(highestAlpha, bubbleState.alpha);
-            if (TakeQuitMessage(exitCode)) return sent + 1;
+            if (!TakeQuitMessage(&exitCode)) continue;
+            EXPECT_EQ(0, exitCode);
+            return sent + 1;
         }
         return MAX_TICKS;
     }
@@ -48,8 +51,7 @@ protected:
     {
         RemoveIcon();
         Tick(TIMER_TRACK);
-        int exitCode = -1;
-        EXPECT_LT(RunUntilQuit({TIMER_FADE_OUT}, &exitCode), MAX_TICKS) << "no quit message";
+        EXPECT_LT(RunUntilQuit({TIMER_FADE_OUT}), MAX_TICKS) << "no quit message";
     }
 
     int highestAlpha = -1;
@@ -65,10 +67,7 @@ TEST_F(ShellOutageTest, TheDesktopGoingAwayFadesTheBubbleOutAndQuitsWithZero)
     EXPECT_EQ(1, bubbleState.dismissing);
     ASSERT_EQ((TimerCalls{Killed(TIMER_TRACK), Armed(TIMER_FADE_OUT, VANISH_FADE_OUT_MS)}), NewTimerCalls());
 
-    int exitCode = -1;
-    const int ticks = RunUntilQuit({TIMER_FADE_OUT}, &exitCode);
-    EXPECT_EQ(FADE_OUT_TICKS, ticks);
-    EXPECT_EQ(0, exitCode);
+    EXPECT_EQ(FADE_OUT_TICKS, RunUntilQuit({TIMER_FADE_OUT}));
     EXPECT_EQ(1, gdiplusShutdowns);
     EXPECT_EQ(TimerCalls{Killed(TIMER_FADE_OUT)}, NewTimerCalls());
     EXPECT_EQ(0, desktop->OutstandingReferences());
@@ -94,8 +93,7 @@ TEST_F(ShellOutageTest, TheDesktopBackBeforeTheNextTickLeavesTheBubbleAsItWas)
     // The new desktop is followed like the old one.
     MoveIcon({220, 260, 295, 330});
     Tick(TIMER_TRACK);
-    EXPECT_EQ(285, bubbleState.lastPlacedX);
-    EXPECT_EQ(260, bubbleState.lastPlacedY);
+    EXPECT_EQ(XY(285, 260), PlacedAt());
     EXPECT_EQ(0, bubbleState.dismissing);
     EndByTheIconGoing();
     EXPECT_EQ(0, desktop->OutstandingReferences());
@@ -112,8 +110,7 @@ TEST_F(ShellOutageTest, AShellBackInTheOtherLayoutWithTheIconElsewhereIsFollowed
     Tick(TIMER_TRACK);
 
     EXPECT_EQ(0, bubbleState.dismissing);
-    EXPECT_EQ(85, bubbleState.lastPlacedX);
-    EXPECT_EQ(300, bubbleState.lastPlacedY);
+    EXPECT_EQ(XY(85, 300), PlacedAt());
     EXPECT_EQ(GROW_MS, RunningPeriod(window, TIMER_GROW));
     EndByTheIconGoing();
     EXPECT_EQ(0, desktop->OutstandingReferences());
@@ -129,10 +126,7 @@ TEST_F(ShellOutageTest, TheDesktopGoingAwayDuringTheFadeInStillEndsTheBubble)
     ASSERT_EQ(1, bubbleState.dismissing);
 
     // Both fades run on their own clocks until the fade-out ends everything.
-    int exitCode = -1;
-    const int ticks = RunUntilQuit({TIMER_FADE_IN, TIMER_FADE_OUT}, &exitCode);
-    EXPECT_LT(ticks, MAX_TICKS) << "no quit message";
-    EXPECT_EQ(0, exitCode);
+    EXPECT_LT(RunUntilQuit({TIMER_FADE_IN, TIMER_FADE_OUT}), MAX_TICKS) << "no quit message";
     EXPECT_EQ(ALPHA_OPAQUE, highestAlpha) << "the fade-in met the fade-out's opaque start";
     EXPECT_EQ(1, gdiplusShutdowns);
     EXPECT_EQ(0u, RunningPeriod(window, TIMER_FADE_IN));
@@ -151,10 +145,7 @@ TEST_F(ShellOutageTest, TheDesktopGoingAwayDuringTheGrowStillEndsTheBubble)
     ASSERT_EQ(1, bubbleState.dismissing);
     EXPECT_EQ(285, bubbleState.windowX) << "the bubble stays where it was";
 
-    int exitCode = -1;
-    const int ticks = RunUntilQuit({TIMER_GROW, TIMER_FADE_OUT}, &exitCode);
-    EXPECT_LT(ticks, MAX_TICKS) << "no quit message";
-    EXPECT_EQ(0, exitCode);
+    EXPECT_LT(RunUntilQuit({TIMER_GROW, TIMER_FADE_OUT}), MAX_TICKS) << "no quit message";
     EXPECT_EQ(0u, RunningPeriod(window, TIMER_GROW));
     EXPECT_EQ(1, gdiplusShutdowns);
 }

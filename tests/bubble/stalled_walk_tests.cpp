@@ -45,7 +45,6 @@ TEST(StalledWalk, ATickSentWhileAWalkWaitsOnTheShellReturnsAtOnce)
     EXPECT_EQ(1, DesktopWalks() - walksBefore) << "the sent tick arrived after the walk, and walked";
     EXPECT_EQ(0, bubbleState.trackingTick);
     EXPECT_EQ(presentations + 1, shellCounters.presentations);
-    EXPECT_EQ(285, bubbleState.lastPlacedX);
-    EXPECT_EQ(260, bubbleState.lastPlacedY);
+    EXPECT_EQ(XY(285, 260), PlacedAt());
     ASSERT_EQ(standin.Send("stall 0"), "ok");
 }

@@ -28,16 +28,13 @@ TEST_F(BubbleTest, AMovedIconTakesTheBubbleAlongAndRegrowsIt)
 
     EXPECT_EQ(TimerCalls{Armed(TIMER_GROW, GROW_MS)}, NewTimerCalls());
     EXPECT_EQ(presentations + 1, shellCounters.presentations);
-    EXPECT_EQ(0, shellCounters.lastSize.cx);
-    EXPECT_EQ(0, shellCounters.lastSize.cy);
+    EXPECT_EQ(XY(0, 0), PresentedSize());
     // UpdateLayeredWindow refuses a 0 x 0 size, as on Windows: the window
     // stays where it was, with its old picture, until the grow's first tick.
     EXPECT_FALSE(shellCounters.lastResult);
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), shellCounters.lastError);
-    EXPECT_EQ(285, shellCounters.lastPoint.x);
-    EXPECT_EQ(260, shellCounters.lastPoint.y);
-    EXPECT_EQ(285, bubbleState.lastPlacedX);
-    EXPECT_EQ(260, bubbleState.lastPlacedY);
+    EXPECT_EQ(XY(285, 260), PresentedAt());
+    EXPECT_EQ(XY(285, 260), PlacedAt());
     EXPECT_TRUE(EqualRect(&buttonBefore, &bubbleState.dismissButton->rect));
 
     Tick(TIMER_GROW);
@@ -45,8 +42,7 @@ TEST_F(BubbleTest, AMovedIconTakesTheBubbleAlongAndRegrowsIt)
     EXPECT_TRUE(LastPresentationShown());
     RECT bounds = {};
     GetWindowRect(window, &bounds);
-    EXPECT_EQ(285, bounds.left);
-    EXPECT_EQ(260, bounds.top);
+    EXPECT_EQ(XY(285, 260), XY(bounds.left, bounds.top));
 }
 
 TEST_F(BubbleTest, NoRoomOnTheRightSwitchesSidesAndBack)
@@ -61,8 +57,7 @@ TEST_F(BubbleTest, NoRoomOnTheRightSwitchesSidesAndBack)
 
     EXPECT_EQ(0, bubbleState.bubbleOnRight);
     EXPECT_TRUE(EqualRect(&bubbleState.dismissButton->rect, &DISMISS_RECT_LEFT_SIDE));
-    EXPECT_EQ(farIcon.left - LEFT_SIDE_OFFSET, shellCounters.lastPoint.x);
-    EXPECT_EQ(300, shellCounters.lastPoint.y);
+    EXPECT_EQ(XY(farIcon.left - LEFT_SIDE_OFFSET, 300), PresentedAt());
     // The old canvas is gone and the new one holds the left-side picture.
     EXPECT_EQ(0u, GetObjectType(oldCanvas));
     EXPECT_EQ(0u, GetObjectType(oldBitmap));
@@ -226,8 +221,7 @@ TEST_F(BubbleTest, TheIconsMonitorDecidesTheSideAndItsScaleTheBubblesSize)
     const auto expectScale = [&](UINT dpi, LONG width, LONG height, const RECT& button) {
         EXPECT_EQ(dpi, bubbleState.dpi);
         const testpictures::DibPixels canvas(bubbleState.canvasBitmap);
-        EXPECT_EQ(width, canvas.width);
-        EXPECT_EQ(height, canvas.height);
+        EXPECT_EQ(XY(width, height), XY(canvas.width, canvas.height));
         EXPECT_EQ(static_cast<UINT>(width), bubbleState.bubbleImageRight->GetWidth());
         EXPECT_EQ(static_cast<UINT>(button.right - button.left), bubbleState.buttonImageHover->GetWidth());
         EXPECT_TRUE(EqualRect(&button, &bubbleState.dismissButton->rect));
@@ -244,11 +238,9 @@ TEST_F(BubbleTest, TheIconsMonitorDecidesTheSideAndItsScaleTheBubblesSize)
         Tick(TIMER_GROW);
         grow.push_back(shellCounters.lastSize);
     }
-    EXPECT_EQ(30, grow[0].cx);
-    EXPECT_EQ(11, grow[0].cy);
+    EXPECT_EQ(XY(30, 11), XY(grow[0].cx, grow[0].cy));
     EXPECT_EQ(300, grow[9].cx);
-    EXPECT_EQ(311, grow[10].cx);
-    EXPECT_EQ(113, grow[10].cy);
+    EXPECT_EQ(XY(311, 113), XY(grow[10].cx, grow[10].cy));
     EXPECT_EQ(0, bubbleState.growWidth) << "the grow ended on its eleventh tick";
     EXPECT_TRUE(LastPresentationShown());
 

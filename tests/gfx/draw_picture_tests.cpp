@@ -61,10 +61,7 @@ TEST(DrawPicture, PartialAlphaCompositesOverWhatTheCanvasHolds)
     const std::vector<Rgba> colours = {ORANGE_HALF, GREEN_QUARTER, WHITE_MOSTLY, RED, CLEAR};
     const OwnedPicture image(PictureOf(5, 1, colours));
     ASSERT_NE(image->nativeImage, nullptr);
-    struct Background {
-        uint32_t pixel;
-        int tolerance;
-    };
+    struct Background { uint32_t pixel; int tolerance; };
     const Background backgrounds[] = {
         {Bgra(0, 0, 0, 0), TOLERANCE},              // transparent: the colours land premultiplied
         {Bgra(255, 255, 255, 255), BLEND_TOLERANCE},  // opaque white

@@ -100,10 +100,7 @@ TEST(MemorySurface, BothBlitsCopyAlphaIncludedAndClipAtTheTargetEdgeWithoutMovin
 
 TEST(MemorySurface, OtherModesAndSurfacesWithoutABitmapCopyNothing)
 {
-    struct Case {
-        SIZE size;
-        std::vector<int> modes;
-    };
+    struct Case { SIZE size; std::vector<int> modes; };
     const std::vector<int> bothModes = {BLIT_OPAQUE, BLIT_BLACK_TRANSPARENT};
     const Case cases[] = {
         {{4, 3}, {0, 3, -1}},  // modes that do not exist

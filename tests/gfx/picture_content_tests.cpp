@@ -25,21 +25,14 @@ namespace {
 
 const char PNG_TYPE[] = "PNG";
 
-struct Colour {
-    int r, g, b;
-};
+struct Colour { int r, g, b; };
 
 // A straight (not premultiplied) pixel, as GDI+ reports it.
-struct Pixel {
-    int a, r, g, b;
-};
+struct Pixel { int a, r, g, b; };
 
 // Inclusive pixel box: left and right columns, top and bottom rows.
-struct Box {
-    int left, top, right, bottom;
-};
+struct Box { int left, top, right, bottom; };
 
-// ---------------------------------------------------------------------------
 // Bubble pictures.
 
 constexpr int BUBBLE_WIDTH = 207;
@@ -82,7 +75,6 @@ constexpr int MIDDLE_ROW = 36;
 // The fill never has less red than this; the words always do.
 constexpr int BUBBLE_INK_RED_BELOW = 200;
 
-// ---------------------------------------------------------------------------
 // Button pictures.
 
 constexpr int BUTTON_WIDTH = 66;
@@ -107,7 +99,6 @@ constexpr Colour BUTTON_WORDS_BLUE{12, 88, 132};
 // A column clear of the words.
 constexpr int BUTTON_PLAIN_COLUMN = 5;
 
-// ---------------------------------------------------------------------------
 // Tolerances: antialiasing and rounding of the gradients.
 
 constexpr int EXACT_COLOUR = 4;
@@ -117,7 +108,6 @@ constexpr int SHADOW_TOLERANCE = 4;
 constexpr int BOX_TOLERANCE = 1;
 constexpr int MIN_STRONG_INK_PIXELS = 10;
 
-// ---------------------------------------------------------------------------
 // Every scale's set: the layout above with each length scaled as the program
 // scales it, the 1-pixel border included.
 
@@ -284,9 +274,8 @@ TEST_P(BubblePicture, BodyIsOpaqueWithGradientFillAndDarkeningBorder)
     for (int y = body.top + SOFT_CORNER; y < body.bottom - SOFT_CORNER; ++y) {
         const Pixel upper = picture.At(side, y);
         const Pixel lower = picture.At(side, y + 1);
-        EXPECT_GE(upper.r, lower.r) << "border row " << y;
-        EXPECT_GE(upper.g, lower.g) << "border row " << y;
-        EXPECT_GE(upper.b, lower.b) << "border row " << y;
+        for (int Pixel::*channel : {&Pixel::r, &Pixel::g, &Pixel::b})
+            EXPECT_GE(upper.*channel, lower.*channel) << "border row " << y;
         EXPECT_GE(picture.At(side + 2 * inward, y).r, picture.At(side + 2 * inward, y + 1).r) << "fill row " << y;
     }
 }
@@ -314,11 +303,7 @@ TEST_P(BubblePicture, ShadowIsBlackAndFadesOutwardOnEverySide)
     const Box& body = bubble.body;
     const int column = MiddleColumn(body);
 
-    struct Ray {
-        const char* side;
-        POINT edge;
-        int dx, dy;
-    };
+    struct Ray { const char* side; POINT edge; int dx, dy; };
     const Ray rays[] = {
         {"above", {column, body.top}, 0, -1},
         {"below", {column, body.bottom}, 0, +1},

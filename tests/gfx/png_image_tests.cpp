@@ -19,10 +19,7 @@ const Rgba HALF_BLUE{0, 0, 255, 128};
 
 TEST(PngImage, MissingResourceGivesAnEmptyImageWithAFailingStatus)
 {
-    struct Missing {
-        int id;
-        const char* type;
-    };
+    struct Missing { int id; const char* type; };
     const Missing cases[] = {
         {MISSING_ID, PNG_TYPE},  // no such identifier
         {IDP_BUBBLE_RIGHT, "GIF"},  // no such type
@@ -47,21 +44,16 @@ TEST(PngImage, MissingResourceGivesAnEmptyImageWithAFailingStatus)
 TEST(PngImage, UndecodableDataLeavesTheNativeImageEmpty)
 {
     const std::vector<BYTE> valid = EncodePng(2, 2, std::vector<Rgba>(4, RED));
-    const std::vector<std::vector<BYTE>> broken = {
-        {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'},
-        std::vector<BYTE>(valid.begin(), valid.begin() + 20),  // cut inside the header
-    };
-    for (const std::vector<BYTE>& bytes : broken) {
-        const OwnedPicture image(DecodePng(bytes));
+    const std::vector<BYTE> text = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
+    const std::vector<BYTE> cut(valid.begin(), valid.begin() + 20);  // cut inside the header
+    // Bytes that are no picture, a picture cut short, and no stream at all.
+    for (PngImage* const undecodable : {DecodePng(text), DecodePng(cut), new PngImage(nullptr)}) {
+        const OwnedPicture image(undecodable);
         ASSERT_NE(image, nullptr);
         EXPECT_EQ(image->nativeImage, nullptr);
         EXPECT_NE(image->lastStatus, Gdiplus::Ok);
         EXPECT_EQ(image->GetWidth(), 0u);
     }
-    const OwnedPicture withoutStream(new PngImage(nullptr));
-    ASSERT_NE(withoutStream, nullptr);
-    EXPECT_EQ(withoutStream->nativeImage, nullptr);
-    EXPECT_NE(withoutStream->lastStatus, Gdiplus::Ok);
 }
 
 TEST(PngImage, CloneOwnsACopyThatOutlivesTheSource)

@@ -59,11 +59,7 @@ std::vector<BYTE> BytesOf(LPCSTR type, int id)
 }
 
 #pragma pack(push, 2)
-struct IconGroupHeader {
-    WORD reserved;
-    WORD type;
-    WORD count;
-};
+struct IconGroupHeader { WORD reserved; WORD type; WORD count; };
 struct IconGroupEntry {
     BYTE width;
     BYTE height;

@@ -81,9 +81,7 @@ protected:
     // Fade-in ticks until the bubble is opaque; far fewer than the bound.
     void FadeInFully()
     {
-        for (int tick = 0; tick < MAX_FADE_IN_TICKS && bubbleState.alpha < ALPHA_OPAQUE; ++tick) {
-            Tick(TIMER_FADE_IN);
-        }
+        for (int tick = 0; tick < MAX_FADE_IN_TICKS && bubbleState.alpha < ALPHA_OPAQUE; ++tick) Tick(TIMER_FADE_IN);
         EXPECT_EQ(ALPHA_OPAQUE, bubbleState.alpha);
     }
 

@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "app/app.h"
+#include "app/presentation.h"
 #include "bubble/bubble.h"
 #include "kit/dib_pixels.h"
 
@@ -42,6 +45,14 @@ inline bool TakeQuitMessage(int* exitCode = nullptr)
     if (exitCode) *exitCode = static_cast<int>(msg.wParam);
     return true;
 }
+
+// Two coordinates compared and printed as one: where the bubble was placed,
+// where and how large it was last presented.
+using XY = std::pair<LONG, LONG>;
+inline XY PlacedAt() { return {bubbleState.lastPlacedX, bubbleState.lastPlacedY}; }
+inline XY WindowAt() { return {bubbleState.windowX, bubbleState.windowY}; }
+inline XY PresentedAt() { return {shellCounters.lastPoint.x, shellCounters.lastPoint.y}; }
+inline XY PresentedSize() { return {shellCounters.lastSize.cx, shellCounters.lastSize.cy}; }
 
 // A pixel of the bubble's canvas as 0xAARRGGBB, premultiplied.
 inline DWORD CanvasPixel(int x, int y)

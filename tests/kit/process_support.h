@@ -195,10 +195,7 @@ public:
         return line;
     }
 
-    std::string Send(const std::string& command)
-    {
-        return Post(command) ? ReadLine() : "(cannot send)";
-    }
+    std::string Send(const std::string& command) { return Post(command) ? ReadLine() : "(cannot send)"; }
 
     // "ok" once the stand-in has started, said "ready" and answered "ok" to
     // each of `commands`; otherwise what went wrong.

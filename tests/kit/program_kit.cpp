@@ -20,10 +20,7 @@
 
 namespace {
 
-struct RecordedTimerCall {
-    HWND window;
-    TimerCall call;
-};
+struct RecordedTimerCall { HWND window; TimerCall call; };
 
 std::vector<RecordedTimerCall> timerCalls;
 size_t timerCallsTaken = 0;
@@ -208,8 +205,7 @@ class ResetAfterEveryCase : public testing::EmptyTestEventListener {
         EnumThreadWindows(GetCurrentThreadId(), DestroyOwnWindow, 0);
         UnregisterClassA(BUBBLE_CLASS_NAME, GetModuleHandleA(nullptr));
         MSG quit;
-        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
+        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) continue;
         ReleaseBubbleObjects();
         ReleaseDesktopListObject(bubbleState.desktopList);
         bubbleState = BubbleState{};
@@ -243,13 +239,20 @@ const bool installed = [] {
            realGetMonitorInfoA && realGetProcAddress && realSystemParametersInfoA;
 }();
 
+// `state` of the kit's, which it keeps only when it reached the program's imports.
+template <typename State>
+State& Kept(State& state)
+{
+    EXPECT_TRUE(installed) << "the kit could not reach the program's imports";
+    return state;
+}
+
 }  // namespace
 
 TimerCalls TakeTimerCalls(HWND window)
 {
-    EXPECT_TRUE(installed) << "the kit could not reach the program's imports";
     TimerCalls calls;
-    for (size_t i = timerCallsTaken; i < timerCalls.size(); ++i) {
+    for (size_t i = timerCallsTaken; i < Kept(timerCalls).size(); ++i) {
         if (timerCalls[i].window == window) calls.push_back(timerCalls[i].call);
     }
     timerCallsTaken = timerCalls.size();
@@ -265,26 +268,7 @@ UINT RunningPeriod(HWND window, UINT_PTR id)
     return period;
 }
 
-void SimulateMonitors(const std::vector<SimulatedMonitor>& monitors)
-{
-    EXPECT_TRUE(installed) << "the kit could not reach the program's imports";
-    simulatedMonitors = monitors;
-}
-
-void SetAnimationsOn(bool on)
-{
-    EXPECT_TRUE(installed) << "the kit could not reach the program's imports";
-    animations = on ? Animations::On : Animations::Off;
-}
-
-LayeredWindowCall LastLayeredWindowCall()
-{
-    EXPECT_TRUE(installed) << "the kit could not reach the program's imports";
-    return lastLayeredWindowCall;
-}
-
-int DesktopWalks()
-{
-    EXPECT_TRUE(installed) << "the kit could not reach the program's imports";
-    return desktopWalks;
-}
+void SimulateMonitors(const std::vector<SimulatedMonitor>& monitors) { Kept(simulatedMonitors) = monitors; }
+void SetAnimationsOn(bool on) { Kept(animations) = on ? Animations::On : Animations::Off; }
+LayeredWindowCall LastLayeredWindowCall() { return Kept(lastLayeredWindowCall); }
+int DesktopWalks() { return Kept(desktopWalks); }

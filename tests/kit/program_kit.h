@@ -53,11 +53,7 @@ int DesktopWalks();
 // MonitorFromRect, GetMonitorInfoA and GetDpiForMonitor answer). A monitor
 // may be changed between ticks (the user changing its scale). Empty: the
 // real display.
-struct SimulatedMonitor {
-    RECT bounds;
-    RECT workArea;
-    UINT dpi;
-};
+struct SimulatedMonitor { RECT bounds; RECT workArea; UINT dpi; };
 void SimulateMonitors(const std::vector<SimulatedMonitor>& monitors);
 
 // What SystemParametersInfoA(SPI_GETCLIENTAREAANIMATION) answers the program

@@ -20,14 +20,10 @@ DesktopModel::~DesktopModel() = default;
 
 std::wstring WideFromUtf8(const std::string& utf8)
 {
-    if (utf8.empty()) {
-        return std::wstring();
-    }
+    if (utf8.empty()) return std::wstring();
     const int length = static_cast<int>(utf8.size());
     const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-    if (size <= 0) {
-        throw std::runtime_error("stand-in: name is not UTF-8");
-    }
+    if (size <= 0) throw std::runtime_error("stand-in: name is not UTF-8");
     std::wstring wide(static_cast<size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, &wide[0], size);
     return wide;
@@ -39,10 +35,7 @@ static BSTR AllocUtf8String(const std::string& utf8)
     return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
-static bool IsSelf(const VARIANT& child)
-{
-    return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
-}
+static bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
 // Answers accLocation with the rectangle `item` reports.
 static HRESULT LocationOf(const Item& item, long* left, long* top, long* width, long* height)
@@ -64,13 +57,9 @@ static IDispatch* NewItemObject(DesktopModel& model, const Item& item)
     return created;
 }
 
-// ---- AccessibleBase --------------------------------------------------------
-
 HRESULT STDMETHODCALLTYPE AccessibleBase::QueryInterface(REFIID iid, void** object)
 {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
+    if (object == nullptr) return E_POINTER;
     if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == __uuidof(IAccessible)) {
         *object = static_cast<IAccessible*>(this);
         AddRef();
@@ -96,32 +85,24 @@ ULONG STDMETHODCALLTYPE AccessibleBase::Release()
 
 HRESULT STDMETHODCALLTYPE AccessibleBase::get_accChild(VARIANT, IDispatch** object)
 {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
+    if (object == nullptr) return E_POINTER;
     *object = nullptr;
     return E_INVALIDARG;
 }
 
 HRESULT NoText(BSTR* text)
 {
-    if (text == nullptr) {
-        return E_POINTER;
-    }
+    if (text == nullptr) return E_POINTER;
     *text = nullptr;
     return S_FALSE;
 }
 
 HRESULT NoChild(VARIANT* child)
 {
-    if (child == nullptr) {
-        return E_POINTER;
-    }
+    if (child == nullptr) return E_POINTER;
     VariantInit(child);
     return S_FALSE;
 }
-
-// ---- ListAccessible --------------------------------------------------------
 
 HRESULT STDMETHODCALLTYPE ListAccessible::QueryInterface(REFIID iid, void** object)
 {
@@ -135,21 +116,15 @@ HRESULT STDMETHODCALLTYPE ListAccessible::QueryInterface(REFIID iid, void** obje
 
 const Item* ListAccessible::ItemOf(const VARIANT& child) const
 {
-    if (child.vt != VT_I4 || child.lVal < 1 || static_cast<size_t>(child.lVal) > model.items.size()) {
-        return nullptr;
-    }
+    if (child.vt != VT_I4 || child.lVal < 1 || static_cast<size_t>(child.lVal) > model.items.size()) return nullptr;
     return &model.items[static_cast<size_t>(child.lVal) - 1];
 }
 
 HRESULT STDMETHODCALLTYPE ListAccessible::get_accChildCount(long* count)
 {
     NoteCall();
-    if (count == nullptr) {
-        return E_POINTER;
-    }
-    if (model.childCountFails) {
-        return E_FAIL;
-    }
+    if (count == nullptr) return E_POINTER;
+    if (model.childCountFails) return E_FAIL;
     *count = static_cast<long>(model.items.size());
     return S_OK;
 }
@@ -157,14 +132,10 @@ HRESULT STDMETHODCALLTYPE ListAccessible::get_accChildCount(long* count)
 HRESULT STDMETHODCALLTYPE ListAccessible::get_accChild(VARIANT child, IDispatch** object)
 {
     NoteCall();
-    if (object == nullptr) {
-        return E_POINTER;
-    }
+    if (object == nullptr) return E_POINTER;
     *object = nullptr;
     const Item* item = ItemOf(child);
-    if (item == nullptr) {
-        return E_INVALIDARG;
-    }
+    if (item == nullptr) return E_INVALIDARG;
     if (!item->asDispatch) {
         return S_FALSE;   // a simple element, reached through its child id
     }
@@ -175,31 +146,19 @@ HRESULT STDMETHODCALLTYPE ListAccessible::get_accChild(VARIANT child, IDispatch*
 HRESULT STDMETHODCALLTYPE ListAccessible::get_accName(VARIANT child, BSTR* name)
 {
     NoteCall();
-    if (name == nullptr) {
-        return E_POINTER;
-    }
+    if (name == nullptr) return E_POINTER;
     *name = nullptr;
     const Item* item = ItemOf(child);
-    if (item == nullptr) {
-        return E_INVALIDARG;
-    }
+    if (item == nullptr) return E_INVALIDARG;
     if (model.beforeName) {
         model.beforeName();
         item = ItemOf(child);   // the hook may have changed the list
-        if (item == nullptr) {
-            return E_INVALIDARG;
-        }
+        if (item == nullptr) return E_INVALIDARG;
     }
-    if (item->fault == ItemFault::NameThrows) {
-        throw std::runtime_error("stand-in: get_accName throws");
-    }
-    if (!item->name) {
-        return S_FALSE;
-    }
+    if (item->fault == ItemFault::NameThrows) throw std::runtime_error("stand-in: get_accName throws");
+    if (!item->name) return S_FALSE;
     *name = AllocUtf8String(*item->name);
-    if (item->fault == ItemFault::NameFails) {
-        return E_FAIL;
-    }
+    if (item->fault == ItemFault::NameFails) return E_FAIL;
     return item->fault == ItemFault::NameIsFalse ? S_FALSE : S_OK;
 }
 
@@ -207,37 +166,23 @@ HRESULT STDMETHODCALLTYPE ListAccessible::accLocation(long* left, long* top, lon
                                                       VARIANT child)
 {
     NoteCall();
-    if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) {
-        return E_POINTER;
-    }
+    if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) return E_POINTER;
     const Item* item = ItemOf(child);
-    if (item == nullptr) {
-        return E_INVALIDARG;
-    }
-    if (item->fault == ItemFault::LocationThrows) {
-        throw std::runtime_error("stand-in: accLocation throws");
-    }
-    if (item->fault == ItemFault::LocationFails) {
-        return E_FAIL;
-    }
+    if (item == nullptr) return E_INVALIDARG;
+    if (item->fault == ItemFault::LocationThrows) throw std::runtime_error("stand-in: accLocation throws");
+    if (item->fault == ItemFault::LocationFails) return E_FAIL;
     return LocationOf(*item, left, top, width, height);
 }
 
 HRESULT STDMETHODCALLTYPE ListAccessible::Next(ULONG wanted, VARIANT* children, ULONG* fetched)
 {
-    if (children == nullptr) {
-        return E_POINTER;
-    }
+    if (children == nullptr) return E_POINTER;
     ULONG delivered = 0;
     while (delivered < wanted && position < model.items.size()) {
         const Item& item = model.items[position];
         if (item.fault == ItemFault::ChildFails) {
-            for (ULONG slot = 0; slot < delivered; ++slot) {
-                VariantClear(&children[slot]);
-            }
-            if (fetched != nullptr) {
-                *fetched = 0;
-            }
+            for (ULONG slot = 0; slot < delivered; ++slot) VariantClear(&children[slot]);
+            if (fetched != nullptr) *fetched = 0;
             return E_FAIL;
         }
         VARIANT& slot = children[delivered];
@@ -253,9 +198,7 @@ HRESULT STDMETHODCALLTYPE ListAccessible::Next(ULONG wanted, VARIANT* children, 
         ++delivered;
         ++position;
     }
-    if (fetched != nullptr) {
-        *fetched = delivered;
-    }
+    if (fetched != nullptr) *fetched = delivered;
     return delivered == wanted ? S_OK : S_FALSE;
 }
 
@@ -277,20 +220,12 @@ HRESULT STDMETHODCALLTYPE ListAccessible::Reset()
     return S_OK;
 }
 
-// ---- ItemAccessible --------------------------------------------------------
-
 HRESULT STDMETHODCALLTYPE ItemAccessible::get_accName(VARIANT child, BSTR* name)
 {
-    if (name == nullptr) {
-        return E_POINTER;
-    }
+    if (name == nullptr) return E_POINTER;
     *name = nullptr;
-    if (!IsSelf(child)) {
-        return E_INVALIDARG;
-    }
-    if (!item.name) {
-        return S_FALSE;
-    }
+    if (!IsSelf(child)) return E_INVALIDARG;
+    if (!item.name) return S_FALSE;
     *name = AllocUtf8String(*item.name);
     return S_OK;
 }
@@ -298,12 +233,8 @@ HRESULT STDMETHODCALLTYPE ItemAccessible::get_accName(VARIANT child, BSTR* name)
 HRESULT STDMETHODCALLTYPE ItemAccessible::accLocation(long* left, long* top, long* width, long* height,
                                                       VARIANT child)
 {
-    if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) {
-        return E_POINTER;
-    }
-    if (!IsSelf(child)) {
-        return E_INVALIDARG;
-    }
+    if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) return E_POINTER;
+    if (!IsSelf(child)) return E_INVALIDARG;
     return LocationOf(item, left, top, width, height);
 }
 

@@ -58,8 +58,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
     {
         return E_NOTIMPL;
     }
@@ -85,10 +84,7 @@ public:
 
 protected:
     // Notes a call made while no reference to this object is outstanding.
-    void NoteCall()
-    {
-        if (referenceCount <= 0) ++model.callsWhileUnreferenced;
-    }
+    void NoteCall() { model.callsWhileUnreferenced += referenceCount <= 0; }
 
     DesktopModel& model;
 

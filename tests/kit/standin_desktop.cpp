@@ -59,8 +59,7 @@ static void FillDesktop(HWND window, HDC dc)
 static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_WINDOWPOSCHANGING:
-    {
+    case WM_WINDOWPOSCHANGING: {
         // Like the shell's desktop windows, a shown frame keeps its layer at
         // every change of its own and never activates: pinned to the bottom,
         // or directly above the frame it is anchored to (the raised layout's
@@ -110,9 +109,7 @@ static void PaintItem(HWND window, HDC dc, const Item& item, size_t index)
     HBRUSH brush = CreateSolidBrush(ICON_COLOURS[index % std::size(ICON_COLOURS)]);
     FillRect(dc, &square, brush);
     DeleteObject(brush);
-    if (!item.name) {
-        return;
-    }
+    if (!item.name) return;
     // Names may hold any Unicode text, which the ANSI code page cannot carry:
     // the label is drawn from the same UTF-16 text the accessible name gives.
     const std::wstring label = WideFromUtf8(*item.name);
@@ -165,20 +162,24 @@ static LRESULT CALLBACK ListViewProc(HWND window, UINT message, WPARAM wParam, L
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// A class of this module's own. A global class of the same name (comctl32's
+// list view, when some DLL has loaded it) does not stand in its way, and
+// windows created with this module's instance take the local class.
+bool RegisterWindowClass(const char* className, WNDPROC procedure, HCURSOR cursor)
+{
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hCursor = cursor;
+    windowClass.lpszClassName = className;
+    return RegisterClassExA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 static void RegisterShellClass(const char* className, WNDPROC procedure)
 {
-    // A class of this module's own. A global class of the same name (comctl32's
-    // list view, when some DLL has loaded it) does not stand in its way, and
-    // windows created with this module's instance take the local class.
-    WNDCLASSEXA shellClass{};
-    shellClass.cbSize = sizeof(shellClass);
-    shellClass.lpfnWndProc = procedure;
-    shellClass.hInstance = GetModuleHandleA(nullptr);
-    shellClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    shellClass.lpszClassName = className;
-    if (RegisterClassExA(&shellClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    if (!RegisterWindowClass(className, procedure, LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))))
         throw std::runtime_error(std::string("stand-in: cannot register class ") + className);
-    }
 }
 
 void RegisterShellClasses()
@@ -219,9 +220,7 @@ static HWND CreateWindowOf(const char* className, const char* title, HWND parent
                           bounds.top, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), model)
         : CreateWindowExA(0, className, title, CHILD_STYLE | extraStyle,
                           0, 0, width, height, parent, nullptr, GetModuleHandleA(nullptr), model);
-    if (window == nullptr) {
-        throw std::runtime_error(std::string("stand-in: cannot create window ") + className);
-    }
+    if (window == nullptr) throw std::runtime_error(std::string("stand-in: cannot create window ") + className);
     return window;
 }
 
@@ -247,10 +246,7 @@ Item MakeItem(std::optional<std::string> name, const RECT& bounds)
     return item;
 }
 
-Desktop::Desktop(Layout chosen) : layout(chosen), model(std::make_unique<DesktopModel>())
-{
-    CreateWindows();
-}
+Desktop::Desktop(Layout chosen) : layout(chosen), model(std::make_unique<DesktopModel>()) { CreateWindows(); }
 
 Desktop::~Desktop()
 {
@@ -268,9 +264,7 @@ Desktop::~Desktop()
 
 void Desktop::CreateWindows()
 {
-    if (HasWindows()) {
-        return;
-    }
+    if (HasWindows()) return;
     RegisterShellClasses();
     try {
         if (layout == Layout::Progman) {
@@ -320,15 +314,9 @@ void Desktop::CreateWindows()
 
 void Desktop::DestroyWindows()
 {
-    if (topLevel != nullptr) {
-        DestroyWindow(topLevel);
-        topLevel = nullptr;
-    }
-    for (HWND& other : others) {
-        if (other != nullptr) {
-            DestroyWindow(other);
-            other = nullptr;
-        }
+    for (HWND* window : {&topLevel, &others[0], &others[1], &others[2], &others[3]}) {
+        if (*window != nullptr) DestroyWindow(*window);
+        *window = nullptr;
     }
     listView = nullptr;
 }
@@ -340,22 +328,14 @@ size_t Desktop::Add(const Item& item)
     return model->items.size() - 1;
 }
 
-Item& Desktop::At(size_t index)
-{
-    return model->items.at(index);
-}
+Item& Desktop::At(size_t index) { return model->items.at(index); }
 
-size_t Desktop::Count() const
-{
-    return model->items.size();
-}
+size_t Desktop::Count() const { return model->items.size(); }
 
 std::optional<size_t> Desktop::Find(const std::string& name) const
 {
     for (size_t index = 0; index < model->items.size(); ++index) {
-        if (model->items[index].name == name) {
-            return index;
-        }
+        if (model->items[index].name == name) return index;
     }
     return std::nullopt;
 }
@@ -368,50 +348,25 @@ void Desktop::Remove(size_t index)
     }
 }
 
-void Desktop::Update()
-{
-    if (listView != nullptr) {
-        InvalidateRect(listView, nullptr, TRUE);
-    }
-}
+void Desktop::Update() { if (listView != nullptr) InvalidateRect(listView, nullptr, TRUE); }
 
 void Desktop::SetListViewVisible(bool visible)
 {
     listViewShown = visible;
-    if (listView != nullptr) {
-        ShowWindow(listView, visible ? SW_SHOWNA : SW_HIDE);
-    }
+    if (listView != nullptr) ShowWindow(listView, visible ? SW_SHOWNA : SW_HIDE);
 }
 
-void Desktop::SetChildCountFails(bool fails)
-{
-    model->childCountFails = fails;
-}
+void Desktop::SetChildCountFails(bool fails) { model->childCountFails = fails; }
 
-void Desktop::SetOfferEnumerator(bool offer)
-{
-    model->offerEnumerator = offer;
-}
+void Desktop::SetOfferEnumerator(bool offer) { model->offerEnumerator = offer; }
 
-void Desktop::SetBeforeNameHook(std::function<void()> hook)
-{
-    model->beforeName = std::move(hook);
-}
+void Desktop::SetBeforeNameHook(std::function<void()> hook) { model->beforeName = std::move(hook); }
 
-long Desktop::OutstandingReferences() const
-{
-    return model->references;
-}
+long Desktop::OutstandingReferences() const { return model->references; }
 
-long Desktop::ObjectRequests() const
-{
-    return model->objectRequests;
-}
+long Desktop::ObjectRequests() const { return model->objectRequests; }
 
-long Desktop::CallsWhileUnreferenced() const
-{
-    return model->callsWhileUnreferenced;
-}
+long Desktop::CallsWhileUnreferenced() const { return model->callsWhileUnreferenced; }
 
 std::string DescribeForeignShellWindows()
 {
@@ -421,14 +376,10 @@ std::string DescribeForeignShellWindows()
         while ((window = FindWindowExA(nullptr, window, className, nullptr)) != nullptr) {
             DWORD process = 0;
             GetWindowThreadProcessId(window, &process);
-            if (process == GetCurrentProcessId()) {
-                continue;
-            }
+            if (process == GetCurrentProcessId()) continue;
             char title[256] = {};
             GetWindowTextA(window, title, static_cast<int>(sizeof(title)));
-            if (!description.empty()) {
-                description += "; ";
-            }
+            if (!description.empty()) description += "; ";
             description += std::string(className) + " \"" + title + "\" of process " + std::to_string(process);
         }
     }

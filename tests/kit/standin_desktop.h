@@ -127,6 +127,11 @@ private:
     bool listViewShown = true;
 };
 
+// Registers window class `className` of this module, with `procedure` and
+// `cursor`; a class already registered is left as it is. False when it is
+// neither registered nor there.
+bool RegisterWindowClass(const char* className, WNDPROC procedure, HCURSOR cursor = nullptr);
+
 // Registers the stand-in's window classes in this process; a class already
 // registered is left as it is.
 void RegisterShellClasses();

@@ -76,9 +76,7 @@ static std::vector<std::string> SplitLine(const std::string& line)
         }
         if (line[at] == '"') {
             const size_t close = line.find('"', at + 1);
-            if (close == std::string::npos) {
-                throw std::runtime_error("unterminated quote");
-            }
+            if (close == std::string::npos) throw std::runtime_error("unterminated quote");
             words.push_back(line.substr(at + 1, close - at - 1));
             at = close + 1;
             continue;
@@ -93,9 +91,7 @@ static std::vector<std::string> SplitLine(const std::string& line)
 
 static bool ParseLong(const std::string& text, long& value)
 {
-    if (text.empty()) {
-        return false;
-    }
+    if (text.empty()) return false;
     char* end = nullptr;
     errno = 0;
     value = std::strtol(text.c_str(), &end, 10);
@@ -107,9 +103,7 @@ static bool ParseRect(const std::vector<std::string>& words, size_t first, RECT&
 {
     long values[4] = {};
     for (size_t i = 0; i < 4; ++i) {
-        if (!ParseLong(words[first + i], values[i])) {
-            return false;
-        }
+        if (!ParseLong(words[first + i], values[i])) return false;
     }
     bounds = RECT{values[0], values[1], values[2], values[3]};
     return true;
@@ -158,9 +152,7 @@ static std::string DescribeDpi()
 // be split throws, and is answered so by the caller).
 static std::string Execute(const std::vector<std::string>& words, bool& quit)
 {
-    if (words.empty()) {
-        return "error empty command";
-    }
+    if (words.empty()) return "error empty command";
     const std::string& verb = words[0];
     const auto argumentsAre = [&](size_t count) { return words.size() == count + 1; };
 
@@ -187,27 +179,18 @@ static std::string Execute(const std::vector<std::string>& words, bool& quit)
             return "error bad duration";
         }
         const DWORD wait = static_cast<DWORD>(milliseconds);
-        if (verb == "freeze") {
-            Sleep(wait);
-            return "ok";
-        }
-        desktop->SetBeforeNameHook(wait == 0 ? std::function<void()>() : [wait] { Sleep(wait); });
+        if (verb == "freeze") Sleep(wait);
+        else desktop->SetBeforeNameHook(wait == 0 ? std::function<void()>() : [wait] { Sleep(wait); });
         return "ok";
     }
-    if (verb == "holdings" && argumentsAre(0)) {
-        return "ok " + holdings::Describe(holdings::Count());
-    }
+    if (verb == "holdings" && argumentsAre(0)) return "ok " + holdings::Describe(holdings::Count());
     if (verb == "foreground" && argumentsAre(0)) {
         const HWND foreground = GetForegroundWindow();
         char className[256] = {};
-        if (foreground == nullptr || GetClassNameA(foreground, className, sizeof className) == 0) {
-            return "ok";
-        }
+        if (foreground == nullptr || GetClassNameA(foreground, className, sizeof className) == 0) return "ok";
         return std::string("ok ") + className;
     }
-    if (verb == "zorder" && argumentsAre(0)) {
-        return "ok" + DescribeZOrder();
-    }
+    if (verb == "zorder" && argumentsAre(0)) return "ok" + DescribeZOrder();
     if (verb == "animations" && argumentsAre(1) && (words[1] == "on" || words[1] == "off")) {
         const BOOL on = words[1] == "on";
         if (!SystemParametersInfoA(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(on)),
@@ -221,36 +204,22 @@ static std::string Execute(const std::vector<std::string>& words, bool& quit)
         EnumDisplayMonitors(nullptr, nullptr, DescribeMonitor, reinterpret_cast<LPARAM>(&monitors));
         return "ok" + monitors;
     }
-    if (verb == "dpi" && argumentsAre(0)) {
-        return "ok " + DescribeDpi();
-    }
+    if (verb == "dpi" && argumentsAre(0)) return "ok " + DescribeDpi();
     if (verb == "add" && argumentsAre(5)) {
         RECT bounds{};
-        if (!ParseRect(words, 2, bounds)) {
-            return "error bad rectangle";
-        }
+        if (!ParseRect(words, 2, bounds)) return "error bad rectangle";
         desktop->Add(standin::MakeItem(words[1], bounds));
         return "ok";
     }
     if ((verb == "move" && argumentsAre(5)) || (verb == "rename" && argumentsAre(2))
         || (verb == "remove" && argumentsAre(1))) {
         const std::optional<size_t> index = desktop->Find(words[1]);
-        if (!index) {
-            return "error no item named " + words[1];
-        }
-        if (verb == "remove") {
-            desktop->Remove(*index);
-            return "ok";
-        }
-        standin::Item& item = desktop->At(*index);
+        if (!index) return "error no item named " + words[1];
         RECT bounds{};
-        if (verb == "rename") {
-            item.name = words[2];
-        } else if (ParseRect(words, 2, bounds)) {
-            item = standin::MakeItem(item.name, bounds);   // commands set no faults: nothing else to keep
-        } else {
-            return "error bad rectangle";
-        }
+        if (verb == "move" && !ParseRect(words, 2, bounds)) return "error bad rectangle";
+        if (verb == "remove") desktop->Remove(*index);
+        else if (verb == "rename") desktop->At(*index).name = words[2];
+        else desktop->At(*index) = standin::MakeItem(desktop->At(*index).name, bounds);   // commands set no faults
         desktop->Update();
         return "ok";
     }
@@ -271,9 +240,7 @@ static LRESULT CALLBACK SinkProc(HWND window, UINT message, WPARAM wParam, LPARA
             answer = std::string("error ") + failure.what();
         }
         Reply(answer);
-        if (quit) {
-            PostQuitMessage(0);
-        }
+        if (quit) PostQuitMessage(0);
         return 0;
     }
     case WM_INPUT_ENDED:
@@ -299,9 +266,7 @@ static DWORD WINAPI ReadCommands(void* parameter)
         while ((end = pending.find('\n')) != std::string::npos) {
             auto line = std::make_unique<std::string>(pending.substr(0, end));
             pending.erase(0, end + 1);
-            if (!line->empty() && line->back() == '\r') {
-                line->pop_back();
-            }
+            if (!line->empty() && line->back() == '\r') line->pop_back();
             if (PostMessageA(sink, WM_COMMAND_LINE, 0, reinterpret_cast<LPARAM>(line.get()))) {
                 line.release();   // the sink owns it now
             }
@@ -313,12 +278,7 @@ static DWORD WINAPI ReadCommands(void* parameter)
 
 static HWND CreateSink()
 {
-    WNDCLASSEXA sinkClass{};
-    sinkClass.cbSize = sizeof(sinkClass);
-    sinkClass.lpfnWndProc = SinkProc;
-    sinkClass.hInstance = GetModuleHandleA(nullptr);
-    sinkClass.lpszClassName = SINK_CLASS;
-    RegisterClassExA(&sinkClass);
+    standin::RegisterWindowClass(SINK_CLASS, SinkProc);
     return CreateWindowExA(0, SINK_CLASS, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                            GetModuleHandleA(nullptr), nullptr);
 }
@@ -335,17 +295,13 @@ static void BecomeDpiAwareAsTheShellIs()
         reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
     // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
     const HANDLE perMonitorV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
-    if (setContext == nullptr || !setContext(perMonitorV2)) {
-        SetProcessDPIAware();
-    }
+    if (setContext == nullptr || !setContext(perMonitorV2)) SetProcessDPIAware();
 }
 
 static int Run(standin::Layout layout)
 {
     const std::string foreign = standin::DescribeForeignShellWindows();
-    if (!foreign.empty()) {
-        std::fprintf(stderr, "desktop-standin: shell windows already exist: %s\n", foreign.c_str());
-    }
+    if (!foreign.empty()) std::fprintf(stderr, "desktop-standin: shell windows already exist: %s\n", foreign.c_str());
     const HWND sink = CreateSink();
     if (sink == nullptr) {
         Reply("error cannot create the command window");
@@ -358,9 +314,7 @@ static int Run(standin::Layout layout)
     Reply("ready");
 
     const HANDLE reader = CreateThread(nullptr, 0, ReadCommands, sink, 0, nullptr);
-    if (reader != nullptr) {
-        CloseHandle(reader);
-    }
+    if (reader != nullptr) CloseHandle(reader);
     MSG message{};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

@@ -99,9 +99,7 @@ struct GeneratedDesktop {
 Expectation Model(const GeneratedDesktop& desktop)
 {
     Expectation expected;
-    if (desktop.listViewHidden || desktop.childCountFails) {
-        return expected;
-    }
+    if (desktop.listViewHidden || desktop.childCountFails) return expected;
     for (size_t index = 0; index < desktop.items.size(); ++index) {
         const Item& item = desktop.items[index];
         // How the item arrives: through the list's enumerator when it offers
@@ -110,20 +108,14 @@ Expectation Model(const GeneratedDesktop& desktop)
             && (item.fault == ItemFault::ChildFails || item.fault == ItemFault::ChildEmpty)) {
             continue;
         }
-        if (item.asDispatch) {
-            continue;
-        }
+        if (item.asDispatch) continue;
         if (item.fault == ItemFault::NameThrows) {
             expected.decidedAt = index;
             return expected;
         }
-        if (!item.name || item.fault == ItemFault::NameFails || *item.name != TARGET) {
-            continue;
-        }
+        if (!item.name || item.fault == ItemFault::NameFails || *item.name != TARGET) continue;
         expected.decidedAt = index;
-        if (item.fault == ItemFault::LocationThrows) {
-            return expected;
-        }
+        if (item.fault == ItemFault::LocationThrows) return expected;
         expected.found = true;
         expected.rect = item.fault == ItemFault::LocationFails
             ? IconRect{0, 0, 0, 0}
@@ -145,9 +137,7 @@ public:
         desktop.listViewHidden = Chance(2);
         const size_t count = ItemCount();
         desktop.items.reserve(count);
-        for (size_t index = 0; index < count; ++index) {
-            desktop.items.push_back(NewItem(index));
-        }
+        for (size_t index = 0; index < count; ++index) desktop.items.push_back(NewItem(index));
         return desktop;
     }
 
@@ -193,29 +183,21 @@ private:
     std::optional<std::string> Name(NameKind kind, size_t index)
     {
         switch (kind) {
-        case NameKind::Target:
-            return std::string(TARGET);
-        case NameKind::NearMiss:
-            return std::string(Pick(NEAR_MISSES));
-        case NameKind::NonAscii:
-            return std::string(Pick(NON_ASCII_NAMES));
-        case NameKind::Empty:
-            return std::string();
-        case NameKind::Null:
-            return std::nullopt;
+        case NameKind::Target: return std::string(TARGET);
+        case NameKind::NearMiss: return std::string(Pick(NEAR_MISSES));
+        case NameKind::NonAscii: return std::string(Pick(NON_ASCII_NAMES));
+        case NameKind::Empty: return std::string();
+        case NameKind::Null: return std::nullopt;
         case NameKind::LongAscii:
             // Begins with the wanted name, so only the full comparison tells.
             return std::string(TARGET) + std::string(LONG_NAME_UNITS - std::string(TARGET).size(), 'x');
         case NameKind::LongChinese: {
             std::string name;
             name.reserve(LONG_NAME_UNITS * std::strlen(ONE_CHINESE_CHARACTER));
-            for (size_t unit = 0; unit < LONG_NAME_UNITS; ++unit) {
-                name += ONE_CHINESE_CHARACTER;
-            }
+            for (size_t unit = 0; unit < LONG_NAME_UNITS; ++unit) name += ONE_CHINESE_CHARACTER;
             return name;
         }
-        case NameKind::Plain:
-            break;
+        case NameKind::Plain: break;
         }
         return std::string(Pick(PLAIN_NAMES)) + " " + std::to_string(index);
     }
@@ -304,9 +286,7 @@ std::string Describe(const GeneratedDesktop& desktop, size_t last)
 // item list is far cheaper to change than a desktop to create.
 void Serve(standin::Desktop& desktop, const GeneratedDesktop& generated)
 {
-    while (desktop.Count() > generated.items.size()) {
-        desktop.Remove(desktop.Count() - 1);
-    }
+    while (desktop.Count() > generated.items.size()) desktop.Remove(desktop.Count() - 1);
     for (size_t index = 0; index < generated.items.size(); ++index) {
         if (index < desktop.Count()) {
             desktop.At(index) = generated.items[index];

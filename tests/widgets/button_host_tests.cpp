@@ -2,10 +2,11 @@
 // host's subclassed "button" child, and mouse messages sent to it.
 #include <gtest/gtest.h>
 
-#include <ostream>
+#include <tuple>
 #include <vector>
 
 #include "kit/button_input.h"
+#include "kit/standin_desktop.h"
 #include "kit/test_pictures.h"
 #include "widgets/widgets.h"
 
@@ -69,38 +70,21 @@ LRESULT CALLBACK TestParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     }
 }
 
-// A stand-in for a window procedure that someone else installed.
-struct RecordedCall {
-    HWND hwnd;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-bool operator==(const RecordedCall& a, const RecordedCall& b)
-{
-    return a.hwnd == b.hwnd && a.message == b.message && a.wParam == b.wParam && a.lParam == b.lParam;
-}
-void PrintTo(const RecordedCall& call, std::ostream* out)
-{
-    *out << "{window " << call.hwnd << ", message 0x" << std::hex << call.message << std::dec << ", " << call.wParam
-         << ", " << call.lParam << "}";
-}
+// A stand-in for a window procedure that someone else installed: window,
+// message, wParam, lParam of every call.
+using RecordedCall = std::tuple<HWND, UINT, WPARAM, LPARAM>;
 std::vector<RecordedCall> recordedCalls;
 LRESULT recordedResult = 0;
 
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    recordedCalls.push_back({hwnd, message, wParam, lParam});
+    recordedCalls.emplace_back(hwnd, message, wParam, lParam);
     return recordedResult;
 }
 
 HWND CreateParent(int x)
 {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = TestParentProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = PARENT_CLASS;
-    RegisterClassA(&windowClass);  // fails harmlessly when already registered
+    standin::RegisterWindowClass(PARENT_CLASS, TestParentProc);
     const HWND parent = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, PARENT_CLASS, "", WS_POPUP, x, 20,
                                         PARENT_WIDTH, PARENT_HEIGHT, nullptr, nullptr, GetModuleHandleA(nullptr),
                                         nullptr);
@@ -175,14 +159,15 @@ protected:
     uint32_t SurfaceColour() const { return DibPixels(button.surface->bitmap).At(10, 10); }
     uint32_t ColourOf(int state) const { return Premultiplied(colours[state - 1]); }
 
-    // The button is back to Normal, looks it, shows the arrow and asked for
-    // its rectangle to be redrawn.
-    void ExpectBackToNormal()
+    // The button is in `state`, looks it, shows its cursor (the arrow in
+    // Normal, else the hand) and asked for its rectangle to be redrawn.
+    void ExpectShown(int state)
     {
-        EXPECT_EQ(button.state, Normal);
-        EXPECT_EQ(host.cursor, Arrow());
-        EXPECT_EQ(GetCursor(), Arrow());
-        EXPECT_EQ(SurfaceColour(), ColourOf(Normal));
+        const HCURSOR cursor = state == Normal ? Arrow() : Hand();
+        EXPECT_EQ(button.state, state);
+        EXPECT_EQ(host.cursor, cursor);
+        EXPECT_EQ(GetCursor(), cursor);
+        EXPECT_EQ(SurfaceColour(), ColourOf(state));
         EXPECT_TRUE(SameRect(TakeUpdate(), DISMISS_RECT));
     }
 
@@ -278,33 +263,24 @@ TEST_F(ButtonHost, HoverPressReleaseSendsTheCommandOnceAfterTheRedraw)
     EXPECT_EQ(GetCursor(), Hand()) << "before any move the host shows the hand";
 
     EXPECT_FALSE(Move(INSIDE));
-    EXPECT_EQ(button.state, Hover);
-    EXPECT_EQ(GetCursor(), Hand());
-    EXPECT_EQ(host.cursor, Hand());
-    EXPECT_EQ(SurfaceColour(), ColourOf(Hover));
-    EXPECT_TRUE(SameRect(TakeUpdate(), DISMISS_RECT));
+    ExpectShown(Hover);
 
     SetCursor(Arrow());
     EXPECT_TRUE(Send(WM_SETCURSOR));
     EXPECT_EQ(GetCursor(), Hand()) << "the hover cursor stays on WM_SETCURSOR";
 
     EXPECT_TRUE(Send(WM_LBUTTONDOWN, MK_LBUTTON, At(INSIDE)));
-    EXPECT_EQ(button.state, Pressed);
-    EXPECT_EQ(SurfaceColour(), ColourOf(Pressed));
-    EXPECT_EQ(GetCursor(), Hand());
-    EXPECT_TRUE(SameRect(TakeUpdate(), DISMISS_RECT));
+    ExpectShown(Pressed);
     EXPECT_TRUE(parentLog.commands.empty());
 
     EXPECT_FALSE(Send(WM_LBUTTONUP, 0, At(INSIDE)));
-    EXPECT_EQ(button.state, Hover);
-    EXPECT_EQ(SurfaceColour(), ColourOf(Hover));
     ASSERT_EQ(parentLog.commands.size(), 1u);
     const ParentLog::Command& command = parentLog.commands[0];
     EXPECT_EQ(command.wParam, WPARAM{DISMISS_COMMAND}) << "the whole identifier";
     EXPECT_EQ(command.lParam, 0) << "not the child's handle";
     EXPECT_EQ(command.buttonState, Hover) << "the button is back in Hover before the command";
     EXPECT_TRUE(SameRect(command.pendingUpdate, DISMISS_RECT)) << "the redraw was requested before the command";
-    EXPECT_TRUE(SameRect(TakeUpdate(), DISMISS_RECT));
+    ExpectShown(Hover);
 
     EXPECT_FALSE(Send(WM_LBUTTONUP, 0, At(INSIDE)));
     EXPECT_EQ(parentLog.commands.size(), 1u) << "a second release sends nothing";
@@ -336,7 +312,7 @@ TEST_F(ButtonHost, MovesAndLeavingFromHoverOrPressedRedrawOnlyOnAChange)
         SetCursor(nullptr);
         EXPECT_FALSE(Send(step.message, 0, At(step.point)));
         if (step.expected == Normal) {
-            ExpectBackToNormal();
+            ExpectShown(Normal);
             EXPECT_FALSE(Send(WM_LBUTTONUP, 0, At(step.point)));
             EXPECT_EQ(button.state, Normal) << "a release after leaving the button";
             EXPECT_TRUE(SameRect(TakeUpdate(), NO_UPDATE));
