@@ -1,14 +1,10 @@
-"""The demo (scripts/driver demo): the real program on the stand-in desktop, filmed.
-
-Starts the stand-in desktop with a few icons and the program, then moves
-the "marrowtune" icon (same side, then across so that the bubble flips),
-hovers the dismiss button, clicks it and waits for the program to end. Each
-stage is checked on the screen as the end-to-end scenarios check it, and
-saved as a still (01-found.png ... 06-gone.png); the whole run is filmed at
-about ten frames a second into demo.gif. The pointer, which screenshots do
-not contain, is drawn in. Exits with the program's exit code (1 when the
-demo itself failed before the program ended).
-"""
+"""The demo (scripts/driver demo): the real program on the stand-in desktop.
+The icon moves on the same side, then across (the bubble flips); the
+pointer hovers and clicks the button, and the program ends. Each stage is
+checked on the screen as the scenarios check it and saved as a still
+(01-found.png ... 06-gone.png); the run is filmed at about ten frames a
+second, the pointer drawn in, into demo.gif. Exits with the program's exit
+code (1 when the demo failed before the program ended)."""
 
 import os
 import subprocess

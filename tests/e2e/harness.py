@@ -1,16 +1,11 @@
-"""What the end-to-end scenarios and the demo see: the screen (fast reads
-and the cursor through Xlib, xscreen.py; screenshots through ImageMagick's
-`import`), the pointer (xdotool), the bubble's geometry at a display's DPI,
-and the presentations the program recorded. The driver
-(scripts/driver/processes.py) starts and ends the programs.
-
-The bubble is found on the screen by its pixels: every check composes what
-the screen must show from the very pictures the program carries laid over
-a screenshot of the bare stand-in desktop, and counts the pixels that differ.
-Animations are judged by the program's own record of its presentations
-(the instrumented build's PRESENT lines), and every filmed frame must show
-one of the recorded presentations, in order.
-"""
+"""What the end-to-end scenarios and the demo see: the screen (Xlib reads in
+xscreen.py, `import` screenshots), the pointer (xdotool), the bubble's
+geometry at a display's DPI, and the presentations the program recorded.
+Every expected screen is composed from the program's own pictures over a
+screenshot of the bare stand-in desktop; animations are judged by the
+program's record of its presentations (its PRESENT lines), and every filmed
+frame must show one of them, in order. The driver (scripts/driver/processes.py)
+starts and ends the programs."""
 
 import collections
 import contextlib

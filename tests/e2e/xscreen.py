@@ -15,37 +15,33 @@ _ALL_PLANES = 0xFFFFFFFF
 _Z_PIXMAP = 2
 
 
+def _fields(kind, *names):
+    return [(name, kind) for name in names]
+
+
 class _XImage(ctypes.Structure):
     # The leading fields of Xlib's XImage; the function table that follows
     # them is not used.
-    _fields_ = [(name, ctypes.c_int) for name in ("width", "height", "xoffset", "format")] + [
-        ("data", ctypes.c_void_p)] + [(name, ctypes.c_int) for name in (
-            "byte_order", "bitmap_unit", "bitmap_bit_order", "bitmap_pad", "depth", "bytes_per_line",
-            "bits_per_pixel")]
+    _fields_ = (_fields(ctypes.c_int, "width", "height", "xoffset", "format") + _fields(ctypes.c_void_p, "data")
+                + _fields(ctypes.c_int, "byte_order", "bitmap_unit", "bitmap_bit_order", "bitmap_pad", "depth",
+                          "bytes_per_line", "bits_per_pixel"))
 
 
 class _XWindowAttributes(ctypes.Structure):
-    _fields_ = [
-        ("x", ctypes.c_int), ("y", ctypes.c_int),
-        ("width", ctypes.c_int), ("height", ctypes.c_int),
-        ("border_width", ctypes.c_int), ("depth", ctypes.c_int),
-        ("visual", ctypes.c_void_p), ("root", ctypes.c_ulong),
-        ("class_", ctypes.c_int), ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int),
-        ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
-        ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int),
-        ("colormap", ctypes.c_ulong), ("map_installed", ctypes.c_int), ("map_state", ctypes.c_int),
-        ("all_event_masks", ctypes.c_long), ("your_event_mask", ctypes.c_long),
-        ("do_not_propagate_mask", ctypes.c_long), ("override_redirect", ctypes.c_int),
-        ("screen", ctypes.c_void_p),
-    ]
+    _fields_ = (_fields(ctypes.c_int, "x", "y", "width", "height", "border_width", "depth")
+                + _fields(ctypes.c_void_p, "visual") + _fields(ctypes.c_ulong, "root")
+                + _fields(ctypes.c_int, "class_", "bit_gravity", "win_gravity", "backing_store")
+                + _fields(ctypes.c_ulong, "backing_planes", "backing_pixel") + _fields(ctypes.c_int, "save_under")
+                + _fields(ctypes.c_ulong, "colormap") + _fields(ctypes.c_int, "map_installed", "map_state")
+                + _fields(ctypes.c_long, "all_event_masks", "your_event_mask", "do_not_propagate_mask")
+                + _fields(ctypes.c_int, "override_redirect") + _fields(ctypes.c_void_p, "screen"))
 
 
 class _XFixesCursorImage(ctypes.Structure):
-    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short)] + [
-        (name, ctypes.c_ushort) for name in ("width", "height", "xhot", "yhot")] + [
-        ("cursor_serial", ctypes.c_ulong),
-        ("pixels", ctypes.POINTER(ctypes.c_ulong)),   # ARGB, one per unsigned long
-        ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
+    _fields_ = (_fields(ctypes.c_short, "x", "y") + _fields(ctypes.c_ushort, "width", "height", "xhot", "yhot")
+                + _fields(ctypes.c_ulong, "cursor_serial")
+                + _fields(ctypes.POINTER(ctypes.c_ulong), "pixels")   # ARGB, one per unsigned long
+                + _fields(ctypes.c_ulong, "atom") + _fields(ctypes.c_char_p, "name"))
 
 
 # A window may go between XQueryTree and the next request about it: Xlib's
@@ -177,13 +173,9 @@ class Screen:
     def windows(self):
         """The root's child windows, bottom of the stacking order first:
         one line each with id, map state, override-redirect, geometry, name."""
-        lines = []
-        for window, attributes, title in self._top_windows():
-            state = ("unmapped", "unviewable", "viewable")[attributes.map_state]
-            lines.append("%#010x %-10s %s %4d,%4d %4dx%-4d %s"
-                         % (window, state, "override" if attributes.override_redirect else "managed ",
-                            attributes.x, attributes.y, attributes.width, attributes.height, title))
-        return lines
+        return ["%#010x %-10s %s %4d,%4d %4dx%-4d %s" % (
+            window, ("unmapped", "unviewable", "viewable")[a.map_state], "override" if a.override_redirect else "managed ",
+            a.x, a.y, a.width, a.height, title) for window, a, title in self._top_windows()]
 
     def geometries(self, title):
         """(x, y, width, height) of each viewable window named `title`."""
