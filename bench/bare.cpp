@@ -45,8 +45,7 @@ Gdiplus::GpImage* DecodePicture(int id)
     return image;
 }
 
-bool tracking = false;
-bool reporting = false;
+bool tracking = false, reporting = false;
 LONGLONG enteredAt = 0;
 IAccessible* keptList = nullptr;
 
@@ -55,15 +54,13 @@ bool Create(HWND window)
     IconRect icon{};
     if (!ReferenceWalk(keptList, icon)) return false;
     // At the icon's monitor's scale, with the pictures drawn for it.
-    const UINT dpi = ReadIconMonitor(icon);
-    const int width = MulDiv(BUBBLE_WIDTH, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
-    const int height = MulDiv(BUBBLE_HEIGHT, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+    const int dpi = static_cast<int>(ReadIconMonitor(icon));
+    const int width = MulDiv(BUBBLE_WIDTH, dpi, USER_DEFAULT_SCREEN_DPI);
+    const int height = MulDiv(BUBBLE_HEIGHT, dpi, USER_DEFAULT_SCREEN_DPI);
     int set = 0;
     while (set + 1 < static_cast<int>(std::size(PICTURE_PERCENTS)) &&
-           PICTURE_PERCENTS[set] * USER_DEFAULT_SCREEN_DPI < static_cast<int>(dpi) * PERCENT) {
-        ++set;
-    }
-    POINT at{icon.right - MulDiv(RIGHT_SIDE_OVERLAP, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI), icon.top};
+           PICTURE_PERCENTS[set] * USER_DEFAULT_SCREEN_DPI < dpi * PERCENT) ++set;
+    POINT at{icon.right - MulDiv(RIGHT_SIDE_OVERLAP, dpi, USER_DEFAULT_SCREEN_DPI), icon.top};
     SetWindowPos(window, HWND_BOTTOM, at.x, at.y, width, height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     Gdiplus::GpImage* pictures[std::size(PICTURE_IDS)] = {};
     for (size_t i = 0; i < std::size(PICTURE_IDS); ++i) pictures[i] = DecodePicture(PICTURE_IDS[i] + set * IDP_SCALE_STEP);

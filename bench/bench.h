@@ -29,11 +29,10 @@ double Spin(double seconds);   // busy-waits; returns the seconds it took
 
 // --smoke: one small round of everything (ctest's smoke runs); --plant-slowdown.
 struct Options {
-    bool smoke = false;
-    bool plant = false;
+    bool smoke = false, plant = false;
 };
 extern Options options;
-int RunSize(int full, int smoke = 1);
+inline int RunSize(int full, int smoke = 1) { return options.smoke ? smoke : full; }
 
 // Times `product` and `baseline` one call each in turn (which goes first
 // changes from call to call), `callsPerRound` calls a round, `rounds` rounds
@@ -62,6 +61,8 @@ UINT ReadIconMonitor(const IconRect& icon);
 // "STARTUP <count at entry> <count now>" to stdout, and the process ends
 // with 0: the start-up report of the baseline and the instrumented build.
 [[noreturn]] void ReportStartup(LONGLONG enteredAt);
+// "HOLDINGS <label> name=value ..." (kit/holdings.h) to stdout at once.
+void ReportHoldings(const std::string& label);
 
 // The subcommands (bench.exe NAME).
 int RunLocator();

@@ -23,7 +23,6 @@
 #include "app/app.h"
 #include "bench/bench.h"
 #include "bubble/bubble.h"
-#include "kit/holdings.h"
 #include "kit/import_patch.h"
 
 namespace {
@@ -32,14 +31,9 @@ constexpr int PROBE_FAILED = 3;   // the program itself always ends with 0
 constexpr long ABSENT = -1;
 
 struct Asked {
-    bool startup = false;
-    bool presentations = false;
-    long trackPeriodMs = ABSENT;
-    long holdingsEvery = ABSENT;
-    long plantWalkUs = ABSENT;
-    long plantLeakBytes = ABSENT;
-    long plantThreadEvery = ABSENT;
-} asked;
+    bool startup, presentations;
+    long trackPeriodMs, holdingsEvery, plantWalkUs, plantLeakBytes, plantThreadEvery;
+} asked{};
 
 LONGLONG enteredAt = 0;
 long walks = 0;
@@ -54,12 +48,6 @@ long Option(const char* commandLine, const char* name)
 {
     const char* found = std::strstr(commandLine, name);
     return found ? std::strtol(found + std::strlen(name), nullptr, 10) : ABSENT;
-}
-
-void ReportHoldings()
-{
-    std::printf("HOLDINGS %ld %s\n", walks, holdings::Describe(holdings::Count()).c_str());
-    std::fflush(stdout);
 }
 
 BOOL WINAPI ProbedUpdateLayeredWindow(HWND window, HDC destinationDC, POINT* at, SIZE* size, HDC sourceDC,
@@ -99,7 +87,8 @@ HRESULT STDAPICALLTYPE ProbedAccessibleChildren(IAccessible* list, LONG start, L
                                                 LONG* obtained)
 {
     if (start == 0) {
-        if (asked.holdingsEvery > 0 && walks % asked.holdingsEvery == 0) ReportHoldings();
+        const bool report = asked.holdingsEvery > 0 && walks % asked.holdingsEvery == 0;
+        if (report) bench::ReportHoldings(std::to_string(walks));
         ++walks;
         if (asked.plantWalkUs > 0) bench::Spin(asked.plantWalkUs / bench::MICROSECONDS);
         if (asked.plantLeakBytes > 0) HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(asked.plantLeakBytes));
@@ -115,18 +104,15 @@ HRESULT STDAPICALLTYPE ProbedAccessibleChildren(IAccessible* list, LONG start, L
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR commandLine, int showCommand)
 {
     enteredAt = bench::Count();
-    asked.startup = Option(commandLine, "--report-startup") != ABSENT;
-    asked.presentations = Option(commandLine, "--report-presentations") != ABSENT;
-    asked.trackPeriodMs = Option(commandLine, "--track-period-ms=");
-    asked.holdingsEvery = Option(commandLine, "--report-holdings-every=");
-    asked.plantWalkUs = Option(commandLine, "--plant-walk-us=");
-    asked.plantLeakBytes = Option(commandLine, "--plant-leak-bytes=");
-    asked.plantThreadEvery = Option(commandLine, "--plant-thread-every=");
+    const auto option = [commandLine](const char* name) { return Option(commandLine, name); };
+    asked = Asked{option("--report-startup") != ABSENT, option("--report-presentations") != ABSENT,
+                  option("--track-period-ms="), option("--report-holdings-every="), option("--plant-walk-us="),
+                  option("--plant-leak-bytes="), option("--plant-thread-every=")};
     realGetProcAddress = importpatch::Replace("kernel32.dll", "GetProcAddress", ProbedGetProcAddress);
     realSetTimer = importpatch::Replace("user32.dll", "SetTimer", ProbedSetTimer);
     realAccessibleChildren = importpatch::Replace("oleacc.dll", "AccessibleChildren", ProbedAccessibleChildren);
     if (!realGetProcAddress || !realSetTimer || !realAccessibleChildren) return PROBE_FAILED;
     const int code = RunBubble(instance, showCommand);
-    if (asked.holdingsEvery > 0) ReportHoldings();
+    if (asked.holdingsEvery > 0) bench::ReportHoldings(std::to_string(walks));
     return code;
 }
