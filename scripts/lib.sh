@@ -28,14 +28,13 @@ mt_install_packages() {
 # mt_configure_and_build DIR [cmake options...] [-- build options...], with
 # the compiler cache where one is installed.
 mt_configure_and_build() {
-  local dir=$1 configure=() build=()
+  local dir=$1 configure=()
   shift
   while [ $# -gt 0 ] && [ "$1" != -- ]; do configure+=("$1"); shift; done
-  [ $# -gt 0 ] && shift
-  build=("$@")
+  shift $(($# > 0))
   command -v ccache >/dev/null && configure+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   cmake --preset mingw -B "$dir" ${configure[@]+"${configure[@]}"} >/dev/null
-  cmake --build "$dir" ${build[@]+"${build[@]}"}
+  cmake --build "$dir" "$@"
 }
 
 # ctest once, one test at a time: each test program whole (label `whole`), or
