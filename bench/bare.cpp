@@ -64,8 +64,7 @@ bool Create(HWND window)
     SetWindowPos(window, HWND_BOTTOM, at.x, at.y, width, height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     Gdiplus::GpImage* pictures[std::size(PICTURE_IDS)] = {};
     for (size_t i = 0; i < std::size(PICTURE_IDS); ++i) pictures[i] = DecodePicture(PICTURE_IDS[i] + set * IDP_SCALE_STEP);
-    BITMAPINFO info{};
-    info.bmiHeader = BITMAPINFOHEADER{sizeof info.bmiHeader, width, -height, 1, BITS_PER_PIXEL, BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPINFO info{{sizeof info.bmiHeader, width, -height, 1, BITS_PER_PIXEL, BI_RGB, 0, 0, 0, 0, 0}, {}};
     void* bits = nullptr;
     const HDC canvas = CreateCompatibleDC(nullptr);
     SelectObject(canvas, CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));

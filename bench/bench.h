@@ -11,9 +11,7 @@
 
 #include "locator/locator.h"
 
-namespace standin {
-class Desktop;
-}
+namespace standin { class Desktop; }
 
 namespace bench {
 
@@ -28,10 +26,7 @@ double Seconds(LONGLONG fromCount, LONGLONG toCount);
 double Spin(double seconds);   // busy-waits; returns the seconds it took
 
 // --smoke: one small round of everything (ctest's smoke runs); --plant-slowdown.
-struct Options {
-    bool smoke = false, plant = false;
-};
-extern Options options;
+extern struct Options { bool smoke = false, plant = false; } options;
 inline int RunSize(int full, int smoke = 1) { return options.smoke ? smoke : full; }
 
 // Times `product` and `baseline` one call each in turn (which goes first

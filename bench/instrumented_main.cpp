@@ -13,9 +13,6 @@
 //   --plant-thread-every=N   a planted fault: a thread that never ends, its handle kept, every N walks
 // Counts are of the performance counter (bench::Count); a walk begins when
 // the list is asked for its first item. Every line goes to stdout at once.
-#include <windows.h>
-#include <oleacc.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -16,8 +16,7 @@
 int main(int argc, char** argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
-    bool startup = false;
-    bool track = false;
+    bool startup = false, track = false;
     for (int i = 2; i < argc; ++i) {
         bench::options.smoke |= std::strcmp(argv[i], "--smoke") == 0;
         bench::options.plant |= std::strcmp(argv[i], "--plant-slowdown") == 0;

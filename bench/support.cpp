@@ -1,7 +1,4 @@
 // The clock, the comparison and its row, the desktops and the reference walk.
-#include <windows.h>
-#include <oleauto.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -60,8 +57,7 @@ void Compare(const std::string& benchmark, const std::string& figure, double tar
     const int calls = RunSize(callsPerRound);
     std::vector<double> productTimes, baselineTimes, ratios;
     for (int round = 0; round <= RunSize(rounds); ++round) {
-        double productTotal = 0;
-        double baselineTotal = 0;
+        double productTotal = 0, baselineTotal = 0;
         for (int call = 0; call < calls; ++call) {
             const bool productFirst = (round + call) % 2 == 0;
             const double first = timed(productFirst ? product : baseline);
