@@ -1,10 +1,7 @@
-// The baseline program (bench.exe bare): the bubble's platform work done
-// bare. One layered window; in its WM_CREATE the reference walk, a 32-bit
-// canvas, the five pictures decoded, the bubble's picture drawn and one
-// presentation at alpha 0. With --track it then walks every tracking period
-// on the object it keeps and reads the icon's monitor, as a tracking tick
-// does, and ends with 0 when the icon has gone; with --report-startup it
-// reports and ends at its first presentation, as the instrumented build does.
+// The baseline program (bench.exe bare): the bubble's platform work done bare
+// in one layered window's WM_CREATE (docs/benchmarks.md). --track: then the
+// walk and the monitor reads of a tick every tracking period, ending with 0
+// when the icon has gone; --report-startup: ends at its first presentation.
 #include <objidl.h>
 #include <gdiplus.h>
 

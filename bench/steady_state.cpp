@@ -1,9 +1,7 @@
 // The steady state: what the process holds after the real bubble window's
-// start, after 10,000 tracking ticks with the icon unchanged and after 1,000
-// side switches, each one tick and its grow, on a 100-item in-process
-// desktop, printed as
-//   HOLDINGS <phase> name=value ...   (kit/holdings.h)
-// for the driver, which starts it in a fresh process and judges the growth.
+// start, after 10,000 ticks with the icon unchanged and after 1,000 side
+// switches with their grows, 100 items in-process, printed for the driver
+// to judge as "HOLDINGS <phase> name=value ..." (kit/holdings.h).
 #include "bench/bench.h"
 #include "kit/bubble_test_window.h"
 #include "kit/standin_desktop.h"
@@ -12,17 +10,15 @@ namespace bench {
 
 namespace {
 
-constexpr int DESKTOP_ITEMS = 100;
+constexpr int DESKTOP_ITEMS = 100, MAX_ANIMATION_TICKS = 50;
 constexpr int TICKS = 10000, SMOKE_TICKS = 20;
 constexpr int SWITCHES = 1000, SMOKE_SWITCHES = 2;
-constexpr int MAX_ANIMATION_TICKS = 50;
 constexpr RECT NEAR_ICON = {20, 100, 95, 170};   // room on the right
 constexpr LONG FAR_ICON_BEYOND_ROOM = 30;        // the bubble's width short of room on the right
-// Planted: each phase keeps 1.5 times the driver's 64 KiB limit, one brush
+// Planted, each phase keeps 1.5 times the driver's 64 KiB limit, one brush
 // and one window more.
 constexpr SIZE_T PLANTED_BYTES = 96 * 1024;
 
-// What a phase keeps when planted.
 void Plant()
 {
     if (!options.plant) return;

@@ -33,8 +33,7 @@ double Seconds(LONGLONG fromCount, LONGLONG toCount)
 double Spin(double seconds)
 {
     const LONGLONG start = Count();
-    while (Seconds(start, Count()) < seconds) {
-    }
+    while (Seconds(start, Count()) < seconds) {}
     return Seconds(start, Count());
 }
 

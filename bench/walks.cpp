@@ -16,11 +16,8 @@ namespace bench {
 
 namespace {
 
-constexpr double LOCATOR_TARGET = 1.1;
-constexpr double TICK_TARGET = 1.05;
-struct Size {
-    int items, callsPerRound, rounds;
-};
+constexpr double LOCATOR_TARGET = 1.1, TICK_TARGET = 1.05;
+struct Size { int items, callsPerRound, rounds; };
 constexpr Size IN_PROCESS_SIZES[] = {{10, 200, 9}, {100, 60, 9}, {1000, 8, 9}};
 constexpr Size CROSS_PROCESS_SIZES[] = {{10, 3, 31}, {100, 1, 21}};
 
@@ -77,11 +74,8 @@ int RunLocator()
 
 int RunTick(int servedItems)
 {
-    std::unique_ptr<standin::Desktop> desktop;
-    if (servedItems == 0) {
-        desktop = std::make_unique<standin::Desktop>(standin::Layout::Progman);
-        FillDesktop(*desktop, IN_PROCESS_SIZES[0].items);
-    }
+    const auto desktop = servedItems == 0 ? std::make_unique<standin::Desktop>(standin::Layout::Progman) : nullptr;
+    if (desktop) FillDesktop(*desktop, IN_PROCESS_SIZES[0].items);
     bubble = CreateBubbleWindowForTest();
     if (bubble == nullptr || !BubbleBuilt()) Fail("the bubble was not built");
     // Every tick is sent from here: the bubble's own timer would tick too
