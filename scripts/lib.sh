@@ -1,6 +1,4 @@
-# Shared by the entry scripts: the packages, the build, ctest, the virtual
-# screen, the Wine prefix, the driver, and the cleanup of what a script
-# started. Source it; do not run it.
+# Shared by the entry scripts, which source it; what a script starts, it stops.
 
 MT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 MT_BUILD_DIR=${MARROWTUNE_BUILD_DIR:-$MT_ROOT/build}
@@ -37,10 +35,9 @@ mt_configure_and_build() {
   cmake --build "$dir" "$@"
 }
 
-# ctest once, one test at a time: each test program whole (label `whole`), or
-# with a -R of the caller's the cases it names (`case`); a -L of the caller's
-# decides alone. Counts the processes cmake/wine-run started again because
-# Wine had not (ended at once, no output); any other failure stands.
+# ctest: each test program whole (label `whole`), or with a -R of the
+# caller's the cases it names (`case`); a -L of the caller's decides alone.
+# Counts the processes cmake/wine-run started again (docs/testing.md).
 mt_run_ctest() {
   local dir=$1 status=0 arg selection=(-L whole)
   shift
@@ -58,9 +55,8 @@ mt_run_ctest() {
   return "$status"
 }
 
-# Xvfb (800x600x24) on a free display and a compositing manager (per-pixel
-# alpha needs it), even when DISPLAY is set: the scenarios move the pointer.
-# MARROWTUNE_REAL_DISPLAY=1 keeps the DISPLAY given instead.
+# Xvfb on a free display and a compositor (per-pixel alpha needs it), even
+# when DISPLAY is set (the scenarios move the pointer), unless MARROWTUNE_REAL_DISPLAY=1.
 mt_start_display() {
   if [ "${MARROWTUNE_REAL_DISPLAY:-0}" = 1 ]; then
     [ -n "${DISPLAY:-}" ] || { mt_log "MARROWTUNE_REAL_DISPLAY=1 needs DISPLAY"; return 1; }

@@ -18,8 +18,7 @@ class Failure(Exception):
 
 
 class Skipped(Exception):
-    """The platform cannot show what a scenario tests (it says why): reported
-    as skipped, never as passed."""
+    """What a scenario tests, the platform cannot show (it says why): skipped, never passed."""
 
 
 SKIPPED_EXIT_CODE = 77   # what ctest takes for a skipped test
@@ -158,11 +157,9 @@ class Standin(Program):
 
     def stop(self):
         if self.running():
-            try:
+            with contextlib.suppress(OSError, subprocess.TimeoutExpired):
                 self.popen.stdin.close()   # the end of its input ends the stand-in
                 self.popen.wait(5)
-            except (OSError, subprocess.TimeoutExpired):
-                pass
         super().stop()
 
 
