@@ -56,29 +56,26 @@ mt_run_ctest() {
 }
 
 # Xvfb on a free display and a compositor (per-pixel alpha needs it), even
-# when DISPLAY is set (the scenarios move the pointer), unless MARROWTUNE_REAL_DISPLAY=1.
-mt_start_display() {
+# when DISPLAY is set (the scenarios move the pointer), unless
+# MARROWTUNE_REAL_DISPLAY=1; then the project's own Wine prefix, its server
+# kept running (a program then starts in a fraction of a second), without the
+# crash dialog that would keep a crashed program waiting for a click.
+mt_start_screen_and_wine() {
+  local fifo number
   if [ "${MARROWTUNE_REAL_DISPLAY:-0}" = 1 ]; then
     [ -n "${DISPLAY:-}" ] || { mt_log "MARROWTUNE_REAL_DISPLAY=1 needs DISPLAY"; return 1; }
-    return 0
+  else
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    MT_STARTED_PIDS+=($!)
+    read -r -t 30 number <"$fifo" || { mt_log "Xvfb did not start"; rm -f "$fifo"; return 1; }
+    rm -f "$fifo"
+    export DISPLAY=":$number"
+    xcompmgr -n >/dev/null 2>&1 &
+    MT_STARTED_PIDS+=($!)
+    mt_log "virtual screen on $DISPLAY"
   fi
-  local fifo number
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  MT_STARTED_PIDS+=($!)
-  read -r -t 30 number <"$fifo" || { mt_log "Xvfb did not start"; rm -f "$fifo"; return 1; }
-  rm -f "$fifo"
-  export DISPLAY=":$number"
-  xcompmgr -n >/dev/null 2>&1 &
-  MT_STARTED_PIDS+=($!)
-  mt_log "virtual screen on $DISPLAY"
-}
-
-# The project's own Wine prefix, its server kept running (a program then
-# starts in a fraction of a second), without the crash dialog that would
-# keep a crashed program waiting for a click.
-mt_start_wine() {
   export WINEPREFIX=${MARROWTUNE_WINEPREFIX:-$MT_BUILD_DIR/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
