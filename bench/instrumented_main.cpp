@@ -39,14 +39,6 @@ decltype(&UpdateLayeredWindow) realUpdateLayeredWindow = nullptr;
 decltype(&SetTimer) realSetTimer = nullptr;
 decltype(&AccessibleChildren) realAccessibleChildren = nullptr;
 
-// The number after `name` on the command line; ABSENT without the name, 0 for
-// a name without a number.
-long Option(const char* commandLine, const char* name)
-{
-    const char* found = std::strstr(commandLine, name);
-    return found ? std::strtol(found + std::strlen(name), nullptr, 10) : ABSENT;
-}
-
 BOOL WINAPI ProbedUpdateLayeredWindow(HWND window, HDC destinationDC, POINT* at, SIZE* size, HDC sourceDC,
                                       POINT* source, COLORREF key, BLENDFUNCTION* blend, DWORD flags)
 {
@@ -101,7 +93,10 @@ HRESULT STDAPICALLTYPE ProbedAccessibleChildren(IAccessible* list, LONG start, L
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR commandLine, int showCommand)
 {
     enteredAt = bench::Count();
-    const auto option = [commandLine](const char* name) { return Option(commandLine, name); };
+    const auto option = [commandLine](const char* name) {   // the number after `name`; ABSENT without it
+        const char* found = std::strstr(commandLine, name);
+        return found ? std::strtol(found + std::strlen(name), nullptr, 10) : ABSENT;
+    };
     asked = Asked{option("--report-startup") != ABSENT, option("--report-presentations") != ABSENT,
                   option("--track-period-ms="), option("--report-holdings-every="), option("--plant-walk-us="),
                   option("--plant-leak-bytes="), option("--plant-thread-every=")};

@@ -104,8 +104,7 @@ UINT ReadIconMonitor(const IconRect& icon)
     constexpr int EFFECTIVE_DPI = 0;
     const RECT bounds{icon.left, icon.top, icon.right, icon.bottom};
     const HMONITOR monitor = MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST);
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
+    MONITORINFO info{sizeof info, {}, {}, 0};
     GetMonitorInfoA(monitor, &info);
     UINT dpiX = 0, dpiY = 0;
     if (dpiForMonitor != nullptr) dpiForMonitor(monitor, EFFECTIVE_DPI, &dpiX, &dpiY);

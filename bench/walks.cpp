@@ -24,10 +24,7 @@ constexpr Size CROSS_PROCESS_SIZES[] = {{10, 3, 31}, {100, 1, 21}};
 HWND bubble = nullptr;
 IAccessible* keptList = nullptr;
 
-void Tick()
-{
-    SendMessageA(bubble, WM_TIMER, TIMER_TRACK, 0);
-}
+const auto Tick = [] { SendMessageA(bubble, WM_TIMER, TIMER_TRACK, 0); };
 
 void BareTick()
 {

@@ -158,10 +158,8 @@ def idle(run, programs, plant):
     for program in (baseline, product):
         check(program.running(), "%s ended before the idle windows" % program.name)
         os.kill(program.pid, signal.SIGSTOP)
-    bases, prods = [share(baseline)], []
-    for _ in range(pairs):
-        prods.append(share(product))
-        bases.append(share(baseline))
+    shares = [share(baseline)] + [share(program) for _ in range(pairs) for program in (product, baseline)]
+    bases, prods = shares[0::2], shares[1::2]
     for program in (baseline, product):
         os.kill(program.pid, signal.SIGCONT)
     standin.remove(TARGET_ICON)
@@ -215,8 +213,7 @@ def main(argv):
         + "".join("| %s |\n" % " | ".join(map(str, row)) for row in run.rows)
     with open(os.path.join(os.path.dirname(build_dir), "bench-results.md"), "w") as out:
         out.write(results)
-    verdicts = [row[-1] for row in run.rows]
-    not_met, noisy = verdicts.count("NOT MET"), verdicts.count("within noise")
+    not_met, noisy = ([row[-1] for row in run.rows].count(judged) for judged in ("NOT MET", "within noise"))
     print("\n" + results + "".join("benchmark failed: %s\n" % failure for failure in failures))
     if failures or not_met:
         print("%d target(s) not met, %d row(s) within noise, %d benchmark(s) failed" % (not_met, noisy, len(failures)))

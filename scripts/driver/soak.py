@@ -54,10 +54,9 @@ def judge(samples, warm_up):
 
 
 def plot(samples, warm_up, path):
-    import matplotlib
-    matplotlib.use("Agg")
-    from matplotlib import pyplot
-    figure, (memory, counts) = pyplot.subplots(2, 1, sharex=True, figsize=(8, 6))
+    from matplotlib.figure import Figure   # no display: drawn straight to the file
+    figure = Figure(figsize=(8, 6))
+    memory, counts = figure.subplots(2, 1, sharex=True)
     walks = [s["walks"] for s in samples]
     for name, label in zip(MEMORY, ("program, committed outside its threads", "program, busy heap",
                                     "stand-in, busy heap")):
