@@ -20,9 +20,8 @@ namespace {
 using namespace Gdiplus::DllExports;
 
 constexpr const char* CLASS_NAME = "MarrowtuneBareBubble";
-constexpr int BYTES_PER_PIXEL = 4;
+constexpr int BYTES_PER_PIXEL = 4, PERCENT = 100;
 constexpr WORD BITS_PER_PIXEL = 32;
-constexpr int PERCENT = 100;
 constexpr int PICTURE_IDS[] = {IDP_BUBBLE_RIGHT, IDP_BUBBLE_LEFT, IDP_BUTTON_HOVER, IDP_BUTTON_NORMAL,
                                IDP_BUTTON_PRESSED};
 

@@ -29,12 +29,10 @@ double Spin(double seconds);   // busy-waits; returns the seconds it took
 extern struct Options { bool smoke = false, plant = false; } options;
 inline int RunSize(int full, int smoke = 1) { return options.smoke ? smoke : full; }
 
-// Times `product` and `baseline` one call each in turn (which goes first
-// changes from call to call), `callsPerRound` calls a round, `rounds` rounds
-// after one that warms up, and prints for the driver to judge (target 0: none)
+// Times `product` and `baseline` one call each in turn (which goes first changes from call to call),
+// `callsPerRound` calls a round, `rounds` rounds after one that warms up, and prints for the driver (target 0: none)
 //   ROW benchmark|figure|target|product us a call, each round|baseline ...|ratio of each round
-// Planted, each pair adds to the product's time a busy wait of PLANT_MARGINS
-// times the target's margin of the baseline call beside it.
+// Planted, each pair adds a busy wait of PLANT_MARGINS times the target's margin of its baseline call.
 void Compare(const std::string& benchmark, const std::string& figure, double target,
              const std::function<void()>& product, const std::function<void()>& baseline, int callsPerRound,
              int rounds);
@@ -43,9 +41,8 @@ void Compare(const std::string& benchmark, const std::string& figure, double tar
 // `items` icons on a grid in the desktop, the icon last.
 void FillDesktop(standin::Desktop& desktop, int items);
 
-// The reference walk: LocateDesktopIcon's platform calls written bare, in
-// their documented form, names converted as the locator converts them.
-// `held` is the list view's object, obtained when null and kept for the
+// The reference walk: LocateDesktopIcon's platform calls written bare, in their documented form, names
+// converted as the locator's. `held`, the list view's object, is obtained when null and kept for the
 // caller, as the bubble keeps its own; ForgetList releases it.
 bool ReferenceWalk(IAccessible*& held, IconRect& icon);
 void ForgetList(IAccessible*& held);

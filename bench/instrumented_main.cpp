@@ -44,9 +44,7 @@ BOOL WINAPI ProbedUpdateLayeredWindow(HWND window, HDC destinationDC, POINT* at,
 {
     const BOOL result = realUpdateLayeredWindow(window, destinationDC, at, size, sourceDC, source, key, blend, flags);
     if (asked.presentations) {
-        const POINT none{0, 0};
-        const POINT& point = at ? *at : none;
-        const POINT& from = source ? *source : none;
+        const POINT point = at ? *at : POINT{0, 0}, from = source ? *source : POINT{0, 0};
         std::printf("PRESENT %lld %ld %ld %ld %ld %ld %ld %d %d\n", bench::Count(), point.x, point.y,
                     size ? size->cx : 0L, size ? size->cy : 0L, from.x, from.y, blend ? blend->SourceConstantAlpha : -1,
                     result ? 1 : 0);

@@ -2,9 +2,7 @@
 
 MT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 MT_BUILD_DIR=${MARROWTUNE_BUILD_DIR:-$MT_ROOT/build}
-MT_BINARY_DIR=$MT_BUILD_DIR/mingw
-MT_STARTED_PIDS=()
-MT_STARTED_WINE=0
+MT_BINARY_DIR=$MT_BUILD_DIR/mingw MT_STARTED_PIDS=() MT_STARTED_WINE=0
 
 mt_log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
 

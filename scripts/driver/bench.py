@@ -58,8 +58,7 @@ class Run:
     def compared(self, benchmark, figure, product, baseline, ratios, target, digits=1):
         """Product and baseline values with the ratios of their pairs, judged against `target` (0: none)."""
         self.medians[figure] = (statistics.median(product), statistics.median(baseline))
-        ratio = "%.3f (%.3f-%.3f)" % (statistics.median(ratios), min(ratios), max(ratios)) if ratios else "-"
-        self.row(benchmark, figure, described(product, digits), described(baseline, digits), ratio,
+        self.row(benchmark, figure, described(product, digits), described(baseline, digits), described(ratios, 3),
                  "<= %g" % target if target else "-", verdict(ratios, target) if target else "-")
 
     def bench_rows(self, programs, *command):

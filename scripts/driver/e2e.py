@@ -31,8 +31,7 @@ def run_session(build_dir, name, limit, body, failures_dir, shots_dir=None):
     signal.signal(signal.SIGALRM, stop)
     signal.signal(signal.SIGTERM, stop)
     signal.alarm(limit)
-    work_dir = tempfile.mkdtemp(prefix="e2e-%s-" % name)
-    programs = processes.Programs(build_dir, work_dir)
+    programs = processes.Programs(build_dir, tempfile.mkdtemp(prefix="e2e-%s-" % name))
     session = result = failure = None
     try:
         session = harness.Session(programs)
@@ -55,7 +54,7 @@ def run_session(build_dir, name, limit, body, failures_dir, shots_dir=None):
     if folder and session is not None:
         session.save_shots(folder, programs.started, ["FAILED: " + failure] if failure else [])
         print("screenshots and report in %s" % folder)
-    shutil.rmtree(work_dir, ignore_errors=True)
+    shutil.rmtree(programs.work_dir, ignore_errors=True)
     return (session.notes if session else []), result, failure
 
 

@@ -18,8 +18,7 @@ REPORT_EVERY, SMOKE_REPORT_EVERY = 250, 50   # walks between two reports
 REPORT_LIMIT = 300.0                         # seconds without a report: the program hangs
 PAGE, HEAP_FLOOR = 4096, 0.1                 # bytes; bytes a walk
 THREAD_CEILING = 4                           # the program's, Wine's COM helper, the pool's peak of two workers
-MEMORY = ("private", "heap", "standin_heap")
-COUNTS = ("threads", "handles", "standin_handles")
+MEMORY, COUNTS = ("private", "heap", "standin_heap"), ("threads", "handles", "standin_handles")
 WALKS_PER_DAY = 24 * 3600 / 0.7              # at the program's own period
 
 
@@ -47,9 +46,8 @@ def judge(samples, warm_up):
         ceiling = THREAD_CEILING if name == "threads" else max(s[name] for s in samples if s["walks"] < warm_up)
         highest = max(s[name] for s in judged)
         grows |= highest > ceiling
-        print("%-16s %13d %13d %14s %10s  %s (at most %d; highest after the warm-up %d)" % (
-            name, judged[0][name], judged[-1][name], "-", "-", "grows" if highest > ceiling else "no growth",
-            ceiling, highest))
+        print("%-16s %13d %13d %14s %10s  %s (at most %d; highest after the warm-up %d)" % (name, judged[0][name],
+              judged[-1][name], "-", "-", "grows" if highest > ceiling else "no growth", ceiling, highest))
     return grows
 
 
