@@ -1,6 +1,5 @@
-// bench.exe: the benchmarks that time the product's code inside this
-// process against the reference walk, and the baseline program; the driver
-// (scripts/driver bench) runs them and judges their rows.
+// bench.exe: the benchmarks of the product's code inside this process and
+// the baseline program, which the driver (scripts/driver bench) runs and judges.
 //   bench.exe locator | tick [N] | steady [--smoke] [--plant-slowdown]
 //   bench.exe bare [--report-startup] [--track]    the baseline program (bare.cpp)
 #include <objbase.h>
