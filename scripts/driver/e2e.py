@@ -21,9 +21,8 @@ LIMIT_SECONDS = 100   # below ctest's own limit, so that the clean-up still runs
 
 
 def run_session(build_dir, name, limit, body, failures_dir, shots_dir=None):
-    """Runs body(session), failing it after `limit` s or on SIGTERM, then ends
-    every program it started; the evidence goes to failures_dir or, passing,
-    to shots_dir. Returns (the session's notes, what body returned, the failure or None)."""
+    """Runs body(session), failing it after `limit` s or on SIGTERM, then ends every program it started; the
+    evidence goes to failures_dir, or to shots_dir when it passed. Returns (notes, body's result, failure)."""
     def stop(signum, _):
         raise processes.Failure("%s ran longer than %d s" % (name, limit) if signum == signal.SIGALRM
                                 else "%s terminated by signal %d" % (name, signum))
