@@ -1,10 +1,7 @@
-// The baseline program (bench.exe bare): the bubble's platform work done
-// bare. One layered window; in its WM_CREATE the reference walk, a 32-bit
-// canvas, the five pictures decoded, the bubble's picture drawn and one
-// presentation at alpha 0. With --track it then walks every tracking period
-// on the object it keeps and reads the icon's monitor, as a tracking tick
-// does, and ends with 0 when the icon has gone; with --report-startup it
-// reports and ends at its first presentation, as the instrumented build does.
+// The baseline program (bench.exe bare): the bubble's platform work done bare
+// in one layered window's WM_CREATE (docs/benchmarks.md). --track: then the
+// walk and the monitor reads of a tick every tracking period, ending with 0
+// when the icon has gone; --report-startup: ends at its first presentation.
 #include <objidl.h>
 #include <gdiplus.h>
 
@@ -23,9 +20,8 @@ namespace {
 using namespace Gdiplus::DllExports;
 
 constexpr const char* CLASS_NAME = "MarrowtuneBareBubble";
-constexpr int BYTES_PER_PIXEL = 4;
+constexpr int BYTES_PER_PIXEL = 4, PERCENT = 100;
 constexpr WORD BITS_PER_PIXEL = 32;
-constexpr int PERCENT = 100;
 constexpr int PICTURE_IDS[] = {IDP_BUBBLE_RIGHT, IDP_BUBBLE_LEFT, IDP_BUTTON_HOVER, IDP_BUTTON_NORMAL,
                                IDP_BUTTON_PRESSED};
 
@@ -45,8 +41,7 @@ Gdiplus::GpImage* DecodePicture(int id)
     return image;
 }
 
-bool tracking = false;
-bool reporting = false;
+bool tracking = false, reporting = false;
 LONGLONG enteredAt = 0;
 IAccessible* keptList = nullptr;
 
@@ -55,20 +50,17 @@ bool Create(HWND window)
     IconRect icon{};
     if (!ReferenceWalk(keptList, icon)) return false;
     // At the icon's monitor's scale, with the pictures drawn for it.
-    const UINT dpi = ReadIconMonitor(icon);
-    const int width = MulDiv(BUBBLE_WIDTH, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
-    const int height = MulDiv(BUBBLE_HEIGHT, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+    const int dpi = static_cast<int>(ReadIconMonitor(icon));
+    const int width = MulDiv(BUBBLE_WIDTH, dpi, USER_DEFAULT_SCREEN_DPI);
+    const int height = MulDiv(BUBBLE_HEIGHT, dpi, USER_DEFAULT_SCREEN_DPI);
     int set = 0;
     while (set + 1 < static_cast<int>(std::size(PICTURE_PERCENTS)) &&
-           PICTURE_PERCENTS[set] * USER_DEFAULT_SCREEN_DPI < static_cast<int>(dpi) * PERCENT) {
-        ++set;
-    }
-    POINT at{icon.right - MulDiv(RIGHT_SIDE_OVERLAP, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI), icon.top};
+           PICTURE_PERCENTS[set] * USER_DEFAULT_SCREEN_DPI < dpi * PERCENT) ++set;
+    POINT at{icon.right - MulDiv(RIGHT_SIDE_OVERLAP, dpi, USER_DEFAULT_SCREEN_DPI), icon.top};
     SetWindowPos(window, HWND_BOTTOM, at.x, at.y, width, height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     Gdiplus::GpImage* pictures[std::size(PICTURE_IDS)] = {};
     for (size_t i = 0; i < std::size(PICTURE_IDS); ++i) pictures[i] = DecodePicture(PICTURE_IDS[i] + set * IDP_SCALE_STEP);
-    BITMAPINFO info{};
-    info.bmiHeader = BITMAPINFOHEADER{sizeof info.bmiHeader, width, -height, 1, BITS_PER_PIXEL, BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPINFO info{{sizeof info.bmiHeader, width, -height, 1, BITS_PER_PIXEL, BI_RGB, 0, 0, 0, 0, 0}, {}};
     void* bits = nullptr;
     const HDC canvas = CreateCompatibleDC(nullptr);
     SelectObject(canvas, CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));

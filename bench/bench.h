@@ -11,9 +11,7 @@
 
 #include "locator/locator.h"
 
-namespace standin {
-class Desktop;
-}
+namespace standin { class Desktop; }
 
 namespace bench {
 
@@ -28,19 +26,13 @@ double Seconds(LONGLONG fromCount, LONGLONG toCount);
 double Spin(double seconds);   // busy-waits; returns the seconds it took
 
 // --smoke: one small round of everything (ctest's smoke runs); --plant-slowdown.
-struct Options {
-    bool smoke = false;
-    bool plant = false;
-};
-extern Options options;
-int RunSize(int full, int smoke = 1);
+extern struct Options { bool smoke = false, plant = false; } options;
+inline int RunSize(int full, int smoke = 1) { return options.smoke ? smoke : full; }
 
-// Times `product` and `baseline` one call each in turn (which goes first
-// changes from call to call), `callsPerRound` calls a round, `rounds` rounds
-// after one that warms up, and prints for the driver to judge (target 0: none)
+// Times `product` and `baseline` one call each in turn (which goes first changes from call to call),
+// `callsPerRound` calls a round, `rounds` rounds after one that warms up, and prints for the driver (target 0: none)
 //   ROW benchmark|figure|target|product us a call, each round|baseline ...|ratio of each round
-// Planted, each pair adds to the product's time a busy wait of PLANT_MARGINS
-// times the target's margin of the baseline call beside it.
+// Planted, each pair adds a busy wait of PLANT_MARGINS times the target's margin of its baseline call.
 void Compare(const std::string& benchmark, const std::string& figure, double target,
              const std::function<void()>& product, const std::function<void()>& baseline, int callsPerRound,
              int rounds);
@@ -49,9 +41,8 @@ void Compare(const std::string& benchmark, const std::string& figure, double tar
 // `items` icons on a grid in the desktop, the icon last.
 void FillDesktop(standin::Desktop& desktop, int items);
 
-// The reference walk: LocateDesktopIcon's platform calls written bare, in
-// their documented form, names converted as the locator converts them.
-// `held` is the list view's object, obtained when null and kept for the
+// The reference walk: LocateDesktopIcon's platform calls written bare, in their documented form, names
+// converted as the locator's. `held`, the list view's object, is obtained when null and kept for the
 // caller, as the bubble keeps its own; ForgetList releases it.
 bool ReferenceWalk(IAccessible*& held, IconRect& icon);
 void ForgetList(IAccessible*& held);
@@ -62,6 +53,8 @@ UINT ReadIconMonitor(const IconRect& icon);
 // "STARTUP <count at entry> <count now>" to stdout, and the process ends
 // with 0: the start-up report of the baseline and the instrumented build.
 [[noreturn]] void ReportStartup(LONGLONG enteredAt);
+// "HOLDINGS <label> name=value ..." (kit/holdings.h) to stdout at once.
+void ReportHoldings(const std::string& label);
 
 // The subcommands (bench.exe NAME).
 int RunLocator();

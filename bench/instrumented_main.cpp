@@ -13,9 +13,6 @@
 //   --plant-thread-every=N   a planted fault: a thread that never ends, its handle kept, every N walks
 // Counts are of the performance counter (bench::Count); a walk begins when
 // the list is asked for its first item. Every line goes to stdout at once.
-#include <windows.h>
-#include <oleacc.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,7 +20,6 @@
 #include "app/app.h"
 #include "bench/bench.h"
 #include "bubble/bubble.h"
-#include "kit/holdings.h"
 #include "kit/import_patch.h"
 
 namespace {
@@ -32,14 +28,9 @@ constexpr int PROBE_FAILED = 3;   // the program itself always ends with 0
 constexpr long ABSENT = -1;
 
 struct Asked {
-    bool startup = false;
-    bool presentations = false;
-    long trackPeriodMs = ABSENT;
-    long holdingsEvery = ABSENT;
-    long plantWalkUs = ABSENT;
-    long plantLeakBytes = ABSENT;
-    long plantThreadEvery = ABSENT;
-} asked;
+    bool startup, presentations;
+    long trackPeriodMs, holdingsEvery, plantWalkUs, plantLeakBytes, plantThreadEvery;
+} asked{};
 
 LONGLONG enteredAt = 0;
 long walks = 0;
@@ -48,28 +39,12 @@ decltype(&UpdateLayeredWindow) realUpdateLayeredWindow = nullptr;
 decltype(&SetTimer) realSetTimer = nullptr;
 decltype(&AccessibleChildren) realAccessibleChildren = nullptr;
 
-// The number after `name` on the command line; ABSENT without the name, 0 for
-// a name without a number.
-long Option(const char* commandLine, const char* name)
-{
-    const char* found = std::strstr(commandLine, name);
-    return found ? std::strtol(found + std::strlen(name), nullptr, 10) : ABSENT;
-}
-
-void ReportHoldings()
-{
-    std::printf("HOLDINGS %ld %s\n", walks, holdings::Describe(holdings::Count()).c_str());
-    std::fflush(stdout);
-}
-
 BOOL WINAPI ProbedUpdateLayeredWindow(HWND window, HDC destinationDC, POINT* at, SIZE* size, HDC sourceDC,
                                       POINT* source, COLORREF key, BLENDFUNCTION* blend, DWORD flags)
 {
     const BOOL result = realUpdateLayeredWindow(window, destinationDC, at, size, sourceDC, source, key, blend, flags);
     if (asked.presentations) {
-        const POINT none{0, 0};
-        const POINT& point = at ? *at : none;
-        const POINT& from = source ? *source : none;
+        const POINT point = at ? *at : POINT{0, 0}, from = source ? *source : POINT{0, 0};
         std::printf("PRESENT %lld %ld %ld %ld %ld %ld %ld %d %d\n", bench::Count(), point.x, point.y,
                     size ? size->cx : 0L, size ? size->cy : 0L, from.x, from.y, blend ? blend->SourceConstantAlpha : -1,
                     result ? 1 : 0);
@@ -99,7 +74,8 @@ HRESULT STDAPICALLTYPE ProbedAccessibleChildren(IAccessible* list, LONG start, L
                                                 LONG* obtained)
 {
     if (start == 0) {
-        if (asked.holdingsEvery > 0 && walks % asked.holdingsEvery == 0) ReportHoldings();
+        const bool report = asked.holdingsEvery > 0 && walks % asked.holdingsEvery == 0;
+        if (report) bench::ReportHoldings(std::to_string(walks));
         ++walks;
         if (asked.plantWalkUs > 0) bench::Spin(asked.plantWalkUs / bench::MICROSECONDS);
         if (asked.plantLeakBytes > 0) HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(asked.plantLeakBytes));
@@ -115,18 +91,18 @@ HRESULT STDAPICALLTYPE ProbedAccessibleChildren(IAccessible* list, LONG start, L
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR commandLine, int showCommand)
 {
     enteredAt = bench::Count();
-    asked.startup = Option(commandLine, "--report-startup") != ABSENT;
-    asked.presentations = Option(commandLine, "--report-presentations") != ABSENT;
-    asked.trackPeriodMs = Option(commandLine, "--track-period-ms=");
-    asked.holdingsEvery = Option(commandLine, "--report-holdings-every=");
-    asked.plantWalkUs = Option(commandLine, "--plant-walk-us=");
-    asked.plantLeakBytes = Option(commandLine, "--plant-leak-bytes=");
-    asked.plantThreadEvery = Option(commandLine, "--plant-thread-every=");
+    const auto option = [commandLine](const char* name) {   // the number after `name`; ABSENT without it
+        const char* found = std::strstr(commandLine, name);
+        return found ? std::strtol(found + std::strlen(name), nullptr, 10) : ABSENT;
+    };
+    asked = Asked{option("--report-startup") != ABSENT, option("--report-presentations") != ABSENT,
+                  option("--track-period-ms="), option("--report-holdings-every="), option("--plant-walk-us="),
+                  option("--plant-leak-bytes="), option("--plant-thread-every=")};
     realGetProcAddress = importpatch::Replace("kernel32.dll", "GetProcAddress", ProbedGetProcAddress);
     realSetTimer = importpatch::Replace("user32.dll", "SetTimer", ProbedSetTimer);
     realAccessibleChildren = importpatch::Replace("oleacc.dll", "AccessibleChildren", ProbedAccessibleChildren);
     if (!realGetProcAddress || !realSetTimer || !realAccessibleChildren) return PROBE_FAILED;
     const int code = RunBubble(instance, showCommand);
-    if (asked.holdingsEvery > 0) ReportHoldings();
+    if (asked.holdingsEvery > 0) bench::ReportHoldings(std::to_string(walks));
     return code;
 }

@@ -1,6 +1,5 @@
-// bench.exe: the benchmarks that time the product's code inside this
-// process against the reference walk, and the baseline program; the driver
-// (scripts/driver bench) runs them and judges their rows.
+// bench.exe: the benchmarks of the product's code inside this process and
+// the baseline program, which the driver (scripts/driver bench) runs and judges.
 //   bench.exe locator | tick [N] | steady [--smoke] [--plant-slowdown]
 //   bench.exe bare [--report-startup] [--track]    the baseline program (bare.cpp)
 #include <objbase.h>
@@ -16,8 +15,7 @@
 int main(int argc, char** argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
-    bool startup = false;
-    bool track = false;
+    bool startup = false, track = false;
     for (int i = 2; i < argc; ++i) {
         bench::options.smoke |= std::strcmp(argv[i], "--smoke") == 0;
         bench::options.plant |= std::strcmp(argv[i], "--plant-slowdown") == 0;

@@ -1,39 +1,24 @@
 // The steady state: what the process holds after the real bubble window's
-// start, after 10,000 tracking ticks with the icon unchanged and after 1,000
-// side switches, each one tick and its grow, on a 100-item in-process
-// desktop, printed as
-//   HOLDINGS <phase> name=value ...   (kit/holdings.h)
-// for the driver, which starts it in a fresh process and judges the growth.
-#include <cstdio>
-
+// start, after 10,000 ticks with the icon unchanged and after 1,000 side
+// switches with their grows, 100 items in-process, printed for the driver
+// to judge as "HOLDINGS <phase> name=value ..." (kit/holdings.h).
 #include "bench/bench.h"
 #include "kit/bubble_test_window.h"
-#include "kit/holdings.h"
 #include "kit/standin_desktop.h"
 
 namespace bench {
 
 namespace {
 
-constexpr int DESKTOP_ITEMS = 100;
-constexpr int TICKS = 10000;
-constexpr int SWITCHES = 1000;
-constexpr int SMOKE_TICKS = 20;
-constexpr int SMOKE_SWITCHES = 2;
-constexpr int MAX_ANIMATION_TICKS = 50;
+constexpr int DESKTOP_ITEMS = 100, MAX_ANIMATION_TICKS = 50;
+constexpr int TICKS = 10000, SMOKE_TICKS = 20;
+constexpr int SWITCHES = 1000, SMOKE_SWITCHES = 2;
 constexpr RECT NEAR_ICON = {20, 100, 95, 170};   // room on the right
 constexpr LONG FAR_ICON_BEYOND_ROOM = 30;        // the bubble's width short of room on the right
-// Planted: each phase keeps 1.5 times the driver's 64 KiB limit, one brush
+// Planted, each phase keeps 1.5 times the driver's 64 KiB limit, one brush
 // and one window more.
 constexpr SIZE_T PLANTED_BYTES = 96 * 1024;
 
-void Report(const char* phase)
-{
-    std::printf("HOLDINGS %s %s\n", phase, holdings::Describe(holdings::Count()).c_str());
-    std::fflush(stdout);
-}
-
-// What a phase keeps when planted.
 void Plant()
 {
     if (!options.plant) return;
@@ -62,10 +47,10 @@ int RunSteadyState()
     for (int tick = 0; tick < MAX_ANIMATION_TICKS && bubbleState.alpha < ALPHA_OPAQUE; ++tick) {
         SendMessageA(window, WM_TIMER, TIMER_FADE_IN, 0);
     }
-    Report("start");
+    ReportHoldings("start");
     for (int tick = 0; tick < RunSize(TICKS, SMOKE_TICKS); ++tick) SendMessageA(window, WM_TIMER, TIMER_TRACK, 0);
     Plant();
-    Report("ticks");
+    ReportHoldings("ticks");
     for (int flip = 0; flip < RunSize(SWITCHES, SMOKE_SWITCHES); ++flip) {
         const bool toFar = flip % 2 == 0;
         PlaceIcon(desktop, toFar ? farIcon : NEAR_ICON);
@@ -78,7 +63,7 @@ int RunSteadyState()
     }
     if (bubbleState.dismissing) Fail("the icon was lost");
     Plant();
-    Report("switches");
+    ReportHoldings("switches");
     return 0;
 }
 

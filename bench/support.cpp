@@ -1,7 +1,4 @@
 // The clock, the comparison and its row, the desktops and the reference walk.
-#include <windows.h>
-#include <oleauto.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,34 +6,10 @@
 #include <vector>
 
 #include "bench/bench.h"
+#include "kit/holdings.h"
 #include "kit/standin_desktop.h"
 
 namespace bench {
-
-namespace {
-
-constexpr LONG ICON_PITCH = 80;   // icons on a grid, as a desktop lays them out
-constexpr LONG ICON_SIZE = 75;
-constexpr LONG GRID_COLUMNS = 10;
-
-LONGLONG Frequency()
-{
-    static const LONGLONG frequency = [] {
-        LARGE_INTEGER value{};
-        QueryPerformanceFrequency(&value);
-        return value.QuadPart;
-    }();
-    return frequency;
-}
-
-RECT GridPlace(int index)
-{
-    const LONG left = (index % GRID_COLUMNS) * ICON_PITCH;
-    const LONG top = (index / GRID_COLUMNS) * ICON_PITCH;
-    return RECT{left, top, left + ICON_SIZE, top + ICON_SIZE};
-}
-
-}  // namespace
 
 Options options;
 
@@ -49,20 +22,19 @@ LONGLONG Count()
 
 double Seconds(LONGLONG fromCount, LONGLONG toCount)
 {
-    return static_cast<double>(toCount - fromCount) / static_cast<double>(Frequency());
+    static const double frequency = [] {
+        LARGE_INTEGER value{};
+        QueryPerformanceFrequency(&value);
+        return static_cast<double>(value.QuadPart);
+    }();
+    return static_cast<double>(toCount - fromCount) / frequency;
 }
 
 double Spin(double seconds)
 {
     const LONGLONG start = Count();
-    while (Seconds(start, Count()) < seconds) {
-    }
+    while (Seconds(start, Count()) < seconds) {}
     return Seconds(start, Count());
-}
-
-int RunSize(int full, int smoke)
-{
-    return options.smoke ? smoke : full;
 }
 
 void Fail(const std::string& what)
@@ -84,8 +56,7 @@ void Compare(const std::string& benchmark, const std::string& figure, double tar
     const int calls = RunSize(callsPerRound);
     std::vector<double> productTimes, baselineTimes, ratios;
     for (int round = 0; round <= RunSize(rounds); ++round) {
-        double productTotal = 0;
-        double baselineTotal = 0;
+        double productTotal = 0, baselineTotal = 0;
         for (int call = 0; call < calls; ++call) {
             const bool productFirst = (round + call) % 2 == 0;
             const double first = timed(productFirst ? product : baseline);
@@ -111,10 +82,18 @@ void Compare(const std::string& benchmark, const std::string& figure, double tar
 void FillDesktop(standin::Desktop& desktop, int items)
 {
     while (desktop.Count() > 0) desktop.Remove(desktop.Count() - 1);
-    for (int index = 0; index + 1 < items; ++index) {
-        desktop.Add(standin::MakeItem("Item " + std::to_string(index), GridPlace(index)));
+    constexpr LONG ICON_PITCH = 80, ICON_SIZE = 75, GRID_COLUMNS = 10;   // icons on a grid, as a desktop lays them out
+    for (int index = 0; index < items; ++index) {
+        const LONG left = (index % GRID_COLUMNS) * ICON_PITCH, top = (index / GRID_COLUMNS) * ICON_PITCH;
+        const std::string name = index + 1 < items ? "Item " + std::to_string(index) : ICON_NAME;
+        desktop.Add(standin::MakeItem(name, RECT{left, top, left + ICON_SIZE, top + ICON_SIZE}));
     }
-    desktop.Add(standin::MakeItem(std::string(ICON_NAME), GridPlace(items - 1)));
+}
+
+void ReportHoldings(const std::string& label)
+{
+    std::printf("HOLDINGS %s %s\n", label.c_str(), holdings::Describe(holdings::Count()).c_str());
+    std::fflush(stdout);
 }
 
 UINT ReadIconMonitor(const IconRect& icon)
@@ -125,11 +104,9 @@ UINT ReadIconMonitor(const IconRect& icon)
     constexpr int EFFECTIVE_DPI = 0;
     const RECT bounds{icon.left, icon.top, icon.right, icon.bottom};
     const HMONITOR monitor = MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST);
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
+    MONITORINFO info{sizeof info, {}, {}, 0};
     GetMonitorInfoA(monitor, &info);
-    UINT dpiX = 0;
-    UINT dpiY = 0;
+    UINT dpiX = 0, dpiY = 0;
     if (dpiForMonitor != nullptr) dpiForMonitor(monitor, EFFECTIVE_DPI, &dpiX, &dpiY);
     return dpiX > 0 ? dpiX : USER_DEFAULT_SCREEN_DPI;
 }

@@ -1,15 +1,10 @@
 // The program's walks against the reference walk, the icon last on each
-// desktop.
-// The locator call: LocateDesktopIcon with an object of its own against the
-// reference walk obtaining one too, on in-process desktops of 10, 100 and
-// 1,000 items. Target: at most 1.1.
-// The tracking tick: WM_TIMER with TIMER_TRACK sent to the real bubble
-// window, the icon unchanged, against the bare platform work of a tick: the
-// reference walk on an object kept from tick to tick, as the bubble keeps
-// its own, and the reads of the icon's monitor the placement needs; on the
-// same in-process desktops, or (bench.exe tick N) on the desktop of N items,
-// 10 or 100, that the driver's stand-in serves in another process, as the
-// shell serves the program. Target: at most 1.05.
+// desktop (docs/benchmarks.md). The locator call: LocateDesktopIcon with an
+// object of its own against the reference walk obtaining one too. The
+// tracking tick: WM_TIMER with TIMER_TRACK sent to the real bubble window,
+// the icon unchanged, against the reference walk on an object kept from tick
+// to tick, as the bubble keeps its own, and the reads of the icon's monitor;
+// in-process, or (bench.exe tick N) on the N items the stand-in serves.
 #include <memory>
 
 #include "app/presentation.h"
@@ -21,23 +16,15 @@ namespace bench {
 
 namespace {
 
-constexpr double LOCATOR_TARGET = 1.1;
-constexpr double TICK_TARGET = 1.05;
-struct Size {
-    int items;
-    int callsPerRound;
-    int rounds;
-};
+constexpr double LOCATOR_TARGET = 1.1, TICK_TARGET = 1.05;
+struct Size { int items, callsPerRound, rounds; };
 constexpr Size IN_PROCESS_SIZES[] = {{10, 200, 9}, {100, 60, 9}, {1000, 8, 9}};
 constexpr Size CROSS_PROCESS_SIZES[] = {{10, 3, 31}, {100, 1, 21}};
 
 HWND bubble = nullptr;
 IAccessible* keptList = nullptr;
 
-void Tick()
-{
-    SendMessageA(bubble, WM_TIMER, TIMER_TRACK, 0);
-}
+const auto Tick = [] { SendMessageA(bubble, WM_TIMER, TIMER_TRACK, 0); };
 
 void BareTick()
 {
@@ -84,11 +71,8 @@ int RunLocator()
 
 int RunTick(int servedItems)
 {
-    std::unique_ptr<standin::Desktop> desktop;
-    if (servedItems == 0) {
-        desktop = std::make_unique<standin::Desktop>(standin::Layout::Progman);
-        FillDesktop(*desktop, IN_PROCESS_SIZES[0].items);
-    }
+    const auto desktop = servedItems == 0 ? std::make_unique<standin::Desktop>(standin::Layout::Progman) : nullptr;
+    if (desktop) FillDesktop(*desktop, IN_PROCESS_SIZES[0].items);
     bubble = CreateBubbleWindowForTest();
     if (bubble == nullptr || !BubbleBuilt()) Fail("the bubble was not built");
     // Every tick is sent from here: the bubble's own timer would tick too

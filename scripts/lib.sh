@@ -1,12 +1,8 @@
-# Shared by the entry scripts: the packages, the build, ctest, the virtual
-# screen, the Wine prefix, the driver, and the cleanup of what a script
-# started. Source it; do not run it.
+# Shared by the entry scripts, which source it; what a script starts, it stops.
 
 MT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 MT_BUILD_DIR=${MARROWTUNE_BUILD_DIR:-$MT_ROOT/build}
-MT_BINARY_DIR=$MT_BUILD_DIR/mingw
-MT_STARTED_PIDS=()
-MT_STARTED_WINE=0
+MT_BINARY_DIR=$MT_BUILD_DIR/mingw MT_STARTED_PIDS=() MT_STARTED_WINE=0
 
 mt_log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
 
@@ -28,20 +24,18 @@ mt_install_packages() {
 # mt_configure_and_build DIR [cmake options...] [-- build options...], with
 # the compiler cache where one is installed.
 mt_configure_and_build() {
-  local dir=$1 configure=() build=()
+  local dir=$1 configure=()
   shift
   while [ $# -gt 0 ] && [ "$1" != -- ]; do configure+=("$1"); shift; done
-  [ $# -gt 0 ] && shift
-  build=("$@")
+  shift $(($# > 0))
   command -v ccache >/dev/null && configure+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   cmake --preset mingw -B "$dir" ${configure[@]+"${configure[@]}"} >/dev/null
-  cmake --build "$dir" ${build[@]+"${build[@]}"}
+  cmake --build "$dir" "$@"
 }
 
-# ctest once, one test at a time: each test program whole (label `whole`), or
-# with a -R of the caller's the cases it names (`case`); a -L of the caller's
-# decides alone. Counts the processes cmake/wine-run started again because
-# Wine had not (ended at once, no output); any other failure stands.
+# ctest: each test program whole (label `whole`), or with a -R of the
+# caller's the cases it names (`case`); a -L of the caller's decides alone.
+# Counts the processes cmake/wine-run started again (docs/testing.md).
 mt_run_ctest() {
   local dir=$1 status=0 arg selection=(-L whole)
   shift
@@ -59,31 +53,27 @@ mt_run_ctest() {
   return "$status"
 }
 
-# Xvfb (800x600x24) on a free display and a compositing manager (per-pixel
-# alpha needs it), even when DISPLAY is set: the scenarios move the pointer.
-# MARROWTUNE_REAL_DISPLAY=1 keeps the DISPLAY given instead.
-mt_start_display() {
+# Xvfb on a free display and a compositor (per-pixel alpha needs it), even
+# when DISPLAY is set (the scenarios move the pointer), unless
+# MARROWTUNE_REAL_DISPLAY=1; then the project's own Wine prefix, its server
+# kept running (a program then starts in a fraction of a second), without the
+# crash dialog that would keep a crashed program waiting for a click.
+mt_start_screen_and_wine() {
+  local fifo number
   if [ "${MARROWTUNE_REAL_DISPLAY:-0}" = 1 ]; then
     [ -n "${DISPLAY:-}" ] || { mt_log "MARROWTUNE_REAL_DISPLAY=1 needs DISPLAY"; return 1; }
-    return 0
+  else
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    MT_STARTED_PIDS+=($!)
+    read -r -t 30 number <"$fifo" || { mt_log "Xvfb did not start"; rm -f "$fifo"; return 1; }
+    rm -f "$fifo"
+    export DISPLAY=":$number"
+    xcompmgr -n >/dev/null 2>&1 &
+    MT_STARTED_PIDS+=($!)
+    mt_log "virtual screen on $DISPLAY"
   fi
-  local fifo number
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  MT_STARTED_PIDS+=($!)
-  read -r -t 30 number <"$fifo" || { mt_log "Xvfb did not start"; rm -f "$fifo"; return 1; }
-  rm -f "$fifo"
-  export DISPLAY=":$number"
-  xcompmgr -n >/dev/null 2>&1 &
-  MT_STARTED_PIDS+=($!)
-  mt_log "virtual screen on $DISPLAY"
-}
-
-# The project's own Wine prefix, its server kept running (a program then
-# starts in a fraction of a second), without the crash dialog that would
-# keep a crashed program waiting for a click.
-mt_start_wine() {
   export WINEPREFIX=${MARROWTUNE_WINEPREFIX:-$MT_BUILD_DIR/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then

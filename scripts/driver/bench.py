@@ -25,15 +25,12 @@ STANDARD_DPI, SCALED_DPI = 96, 192   # 100 % and 200 %
 IDLE_PAIRS, IDLE_TARGET = 16, 1.05     # product windows, each between two baseline windows
 IDLE_WINDOW, IDLE_SETTLE, IDLE_START = 7 * TRACK_PERIOD, 2 * TRACK_PERIOD, 4.0
 GROWTH_LIMIT = 64 * 1024               # bytes the steady state may grow by
-NO_VERDICT = "-"
 TARGET_ICON = "marrowtune"
 
 
 def verdict(ratios, target):
-    """The median's distribution-free 95 % confidence interval (the order
-    statistics k and n + 1 - k for the largest k with P(Binomial(n, 1/2) <
-    k) <= 2.5 %) against the target: NOT MET when it lies wholly above, met
-    when wholly at or below, within noise when it straddles the target."""
+    """The median's distribution-free 95 % interval (order statistics k and n + 1 - k, the largest k with
+    P(Binomial(n, 1/2) < k) <= 2.5 %): NOT MET wholly above the target, met wholly at or below, else within noise."""
     ordered, n, rank = sorted(ratios), len(ratios), 0
     while rank < n // 2 and sum(math.comb(n, j) for j in range(rank + 1)) / 2 ** n <= 0.025:
         rank += 1
@@ -44,7 +41,7 @@ def verdict(ratios, target):
 
 def described(values, digits=1):
     return "%.*f (%.*f-%.*f)" % (digits, statistics.median(values), digits, min(values), digits, max(values)) \
-        if values else NO_VERDICT
+        if values else "-"
 
 
 class Run:
@@ -54,16 +51,15 @@ class Run:
         self.smoke, self.rows, self.medians = smoke, [], {}
         self.options = (["--smoke"] if smoke else []) + (["--plant-slowdown"] if plant else [])
 
-    def row(self, benchmark, figure, product, baseline="-", ratio="-", target="-", judged=NO_VERDICT):
-        self.rows.append((benchmark, figure, product, baseline, ratio, target, NO_VERDICT if self.smoke else judged))
+    def row(self, benchmark, figure, product, baseline="-", ratio="-", target="-", judged="-"):
+        self.rows.append((benchmark, figure, product, baseline, ratio, target, "-" if self.smoke else judged))
         print("  " + " | ".join(str(cell) for cell in self.rows[-1][1:]), flush=True)
 
     def compared(self, benchmark, figure, product, baseline, ratios, target, digits=1):
         """Product and baseline values with the ratios of their pairs, judged against `target` (0: none)."""
         self.medians[figure] = (statistics.median(product), statistics.median(baseline))
-        ratio = "%.3f (%.3f-%.3f)" % (statistics.median(ratios), min(ratios), max(ratios)) if ratios else "-"
-        self.row(benchmark, figure, described(product, digits), described(baseline, digits), ratio,
-                 "<= %g" % target if target else "-", verdict(ratios, target) if target else NO_VERDICT)
+        self.row(benchmark, figure, described(product, digits), described(baseline, digits), described(ratios, 3),
+                 "<= %g" % target if target else "-", verdict(ratios, target) if target else "-")
 
     def bench_rows(self, programs, *command):
         """Runs bench.exe with `command` and judges its ROW lines."""
@@ -82,11 +78,8 @@ def desktop(items, icon=(20, 100, 95, 170)):
 
 
 def startup(run, programs, plant):
-    """Start-up: what the program's own code adds to Wine's start of a
-    process, from its entry to its first presentation, against the baseline
-    program doing the same platform work bare, in turn; both walk a 100-item
-    desktop served by the stand-in. Once at 100 % and once on a display
-    scaled to 200 %, where both draw the larger pictures."""
+    """Start-up, from the entry to the first presentation, against the baseline in turn, at 100 % and on a
+    display scaled to 200 % (the larger pictures); both walk a 100-item desktop the stand-in serves."""
     for dpi in (STANDARD_DPI, SCALED_DPI):
         with processes.wine_setup([(processes.LOG_PIXELS, dpi, STANDARD_DPI)]) if dpi != STANDARD_DPI \
                 else contextlib.nullcontext():
@@ -118,9 +111,8 @@ def startup_at(run, programs, plant, scale):
 
 
 def tick(run, programs, plant):
-    """The tracking tick (bench/tick.cpp) in-process, then on desktops of 10
-    and 100 items the stand-in serves; and what one more desktop item costs
-    each side in-process: the difference of the medians at 1,000 and 10."""
+    """The tracking tick (bench/walks.cpp) in-process, then served by the stand-in; and what one more desktop
+    item costs each side in-process: the difference of the medians at 1,000 and 10."""
     run.bench_rows(programs, "tick")
     for items in (10,) if run.smoke else (10, 100):
         standin = programs.standin(desktop(items))
@@ -139,11 +131,9 @@ def cpu_seconds(pid):
 
 
 def idle(run, programs, plant):
-    """Idle cost: the real program tracking an unchanged icon on a 100-item
-    desktop served by the stand-in, against the baseline program walking
-    every period, as shares of one core (/proc). They take turns, each
-    stopped while the other has its window, B P B ... P B; each product
-    window is set against the mean of its neighbours."""
+    """Idle cost, as shares of one core (/proc): the two take turns, each stopped while the other has its
+    window, B P B ... P B, so that the machine's load changes alike for both; each product window is set
+    against the mean of its neighbours."""
     standin = programs.standin(desktop(DESKTOP_ITEMS))
     pairs, window = (1, IDLE_SETTLE) if run.smoke else (IDLE_PAIRS, IDLE_WINDOW)
     baseline = programs.bench("bare", "--track")
@@ -167,10 +157,8 @@ def idle(run, programs, plant):
     for program in (baseline, product):
         check(program.running(), "%s ended before the idle windows" % program.name)
         os.kill(program.pid, signal.SIGSTOP)
-    bases, prods = [share(baseline)], []
-    for _ in range(pairs):
-        prods.append(share(product))
-        bases.append(share(baseline))
+    shares = [share(baseline)] + [share(program) for _ in range(pairs) for program in (product, baseline)]
+    bases, prods = shares[0::2], shares[1::2]
     for program in (baseline, product):
         os.kill(program.pid, signal.SIGCONT)
     standin.remove(TARGET_ICON)
@@ -182,9 +170,7 @@ def idle(run, programs, plant):
 
 
 def steady(run, programs, plant):
-    """Steady state (bench/steady_state.cpp): what the process holds may
-    grow by at most 64 KiB and by no object over 10,000 ticks, and again
-    over 1,000 side switches."""
+    """Steady state (bench/steady_state.cpp): growth of what the process holds in each phase."""
     program = programs.bench("steady", *run.options)
     check(program.wait(None) == 0, "bench.exe steady failed: %s" % program.log_tail())
     held = {words[1]: dict(word.split("=") for word in words[2:])
@@ -226,8 +212,7 @@ def main(argv):
         + "".join("| %s |\n" % " | ".join(map(str, row)) for row in run.rows)
     with open(os.path.join(os.path.dirname(build_dir), "bench-results.md"), "w") as out:
         out.write(results)
-    verdicts = [row[-1] for row in run.rows]
-    not_met, noisy = verdicts.count("NOT MET"), verdicts.count("within noise")
+    not_met, noisy = ([row[-1] for row in run.rows].count(judged) for judged in ("NOT MET", "within noise"))
     print("\n" + results + "".join("benchmark failed: %s\n" % failure for failure in failures))
     if failures or not_met:
         print("%d target(s) not met, %d row(s) within noise, %d benchmark(s) failed" % (not_met, noisy, len(failures)))

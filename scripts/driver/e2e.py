@@ -21,9 +21,8 @@ LIMIT_SECONDS = 100   # below ctest's own limit, so that the clean-up still runs
 
 
 def run_session(build_dir, name, limit, body, failures_dir, shots_dir=None):
-    """Runs body(session), failing it after `limit` s or on SIGTERM, then ends
-    every program it started; the evidence goes to failures_dir or, passing,
-    to shots_dir. Returns (the session's notes, what body returned, the failure or None)."""
+    """Runs body(session), failing it after `limit` s or on SIGTERM, then ends every program it started; the
+    evidence goes to failures_dir, or to shots_dir when it passed. Returns (notes, body's result, failure)."""
     def stop(signum, _):
         raise processes.Failure("%s ran longer than %d s" % (name, limit) if signum == signal.SIGALRM
                                 else "%s terminated by signal %d" % (name, signum))
@@ -31,8 +30,7 @@ def run_session(build_dir, name, limit, body, failures_dir, shots_dir=None):
     signal.signal(signal.SIGALRM, stop)
     signal.signal(signal.SIGTERM, stop)
     signal.alarm(limit)
-    work_dir = tempfile.mkdtemp(prefix="e2e-%s-" % name)
-    programs = processes.Programs(build_dir, work_dir)
+    programs = processes.Programs(build_dir, tempfile.mkdtemp(prefix="e2e-%s-" % name))
     session = result = failure = None
     try:
         session = harness.Session(programs)
@@ -55,7 +53,7 @@ def run_session(build_dir, name, limit, body, failures_dir, shots_dir=None):
     if folder and session is not None:
         session.save_shots(folder, programs.started, ["FAILED: " + failure] if failure else [])
         print("screenshots and report in %s" % folder)
-    shutil.rmtree(work_dir, ignore_errors=True)
+    shutil.rmtree(programs.work_dir, ignore_errors=True)
     return (session.notes if session else []), result, failure
 
 

@@ -18,8 +18,7 @@ class Failure(Exception):
 
 
 class Skipped(Exception):
-    """The platform cannot show what a scenario tests (it says why): reported
-    as skipped, never as passed."""
+    """What a scenario tests, the platform cannot show (it says why): skipped, never passed."""
 
 
 SKIPPED_EXIT_CODE = 77   # what ctest takes for a skipped test
@@ -52,19 +51,16 @@ def run_wine(*command):   # a Wine tool (reg, wineserver...) run to its end; its
 
 
 
-# The registry value that sets the display's DPI (the user's scale), and the
-# one that makes Wine read the monitors from Xinerama instead of RandR.
+# Registry values: the display's DPI (the user's scale); Wine reading the monitors from Xinerama, not RandR.
 LOG_PIXELS = (r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD")
 USE_XRANDR = (r"HKCU\Software\Wine\X11 Driver", "UseXRandR", "REG_SZ")
 
 
 @contextlib.contextmanager
 def wine_setup(values, display=None):
-    """Programs started inside run with these registry values set in the
-    prefix (((key, name, type), data during, data after or None to delete),
-    ...) and on X display `display` when given. Wine's server and desktop
-    start anew on the way in and on the way out, whatever happens: the
-    monitors and their DPI are read when Wine's desktop starts."""
+    """Programs started inside run with these registry values set in the prefix (((key, name, type), data
+    during, data after or None to delete), ...) and on X display `display` when given. Wine's server and
+    desktop start anew on the way in and out, whatever happens: the monitors and DPI are read as it starts."""
     def restart(which):
         for (key, name, kind), during, after in values:
             data = during if which == 0 else after
@@ -158,11 +154,9 @@ class Standin(Program):
 
     def stop(self):
         if self.running():
-            try:
+            with contextlib.suppress(OSError, subprocess.TimeoutExpired):
                 self.popen.stdin.close()   # the end of its input ends the stand-in
                 self.popen.wait(5)
-            except (OSError, subprocess.TimeoutExpired):
-                pass
         super().stop()
 
 

@@ -18,10 +18,8 @@ REPORT_EVERY, SMOKE_REPORT_EVERY = 250, 50   # walks between two reports
 REPORT_LIMIT = 300.0                         # seconds without a report: the program hangs
 PAGE, HEAP_FLOOR = 4096, 0.1                 # bytes; bytes a walk
 THREAD_CEILING = 4                           # the program's, Wine's COM helper, the pool's peak of two workers
-MEMORY = ("private", "heap", "standin_heap")
-COUNTS = ("threads", "handles", "standin_handles")
+MEMORY, COUNTS = ("private", "heap", "standin_heap"), ("threads", "handles", "standin_handles")
 WALKS_PER_DAY = 24 * 3600 / 0.7              # at the program's own period
-PLANTS = ("--plant-leak-bytes", "--plant-thread-every")
 
 
 def slope(xs, ys):
@@ -48,17 +46,15 @@ def judge(samples, warm_up):
         ceiling = THREAD_CEILING if name == "threads" else max(s[name] for s in samples if s["walks"] < warm_up)
         highest = max(s[name] for s in judged)
         grows |= highest > ceiling
-        print("%-16s %13d %13d %14s %10s  %s (at most %d; highest after the warm-up %d)" % (
-            name, judged[0][name], judged[-1][name], "-", "-", "grows" if highest > ceiling else "no growth",
-            ceiling, highest))
+        print("%-16s %13d %13d %14s %10s  %s (at most %d; highest after the warm-up %d)" % (name, judged[0][name],
+              judged[-1][name], "-", "-", "grows" if highest > ceiling else "no growth", ceiling, highest))
     return grows
 
 
 def plot(samples, warm_up, path):
-    import matplotlib
-    matplotlib.use("Agg")
-    from matplotlib import pyplot
-    figure, (memory, counts) = pyplot.subplots(2, 1, sharex=True, figsize=(8, 6))
+    from matplotlib.figure import Figure   # no display: drawn straight to the file
+    figure = Figure(figsize=(8, 6))
+    memory, counts = figure.subplots(2, 1, sharex=True)
     walks = [s["walks"] for s in samples]
     for name, label in zip(MEMORY, ("program, committed outside its threads", "program, busy heap",
                                     "stand-in, busy heap")):
@@ -78,7 +74,7 @@ def main(argv):
     every = SMOKE_REPORT_EVERY if "--smoke" in argv else REPORT_EVERY
     warm_up = int(option(argv, "--warm-up", 2 * every if "--smoke" in argv else 1000))
     total = warm_up + int(option(argv, "--ticks", 3 * every if "--smoke" in argv else 10000))
-    plants = ["%s=%s" % (name, option(argv, name)) for name in PLANTS if name in argv]
+    plants = ["%s=%s" % (n, option(argv, n)) for n in ("--plant-leak-bytes", "--plant-thread-every") if n in argv]
     build_dir = os.path.abspath(option(argv, "--build-dir", processes.DEFAULT_BUILD))
     programs, samples, began, code, grows = processes.Programs(build_dir, build_dir), [], time.monotonic(), None, None
     print("soak: %d walks (%d of warm-up), %d items, the icon last %s" % (total, warm_up, ITEMS, " ".join(plants)))
@@ -89,11 +85,9 @@ def main(argv):
         while not samples or samples[-1]["walks"] < total:
             line = product.next_line(REPORT_LIMIT)
             check(line is not None, "no report from the program for %.0f s: it hangs or ended" % REPORT_LIMIT)
-            if line.startswith("HOLDINGS "):
-                samples.append({"walks": int(line.split()[1])})
-                samples[-1].update((k, int(v)) for k, v in (w.split("=") for w in line.split()[2:]))
-                samples[-1].update(("standin_" + k, int(v)) for k, v in (w.split("=") for w in
-                                                                         standin.command("holdings").split()))
+            if line.startswith("HOLDINGS "):   # the program's figures, then the stand-in's, named standin_*
+                words = line.split()[2:] + ["standin_" + word for word in standin.command("holdings").split()]
+                samples.append({"walks": int(line.split()[1]), **{k: int(v) for k, v in (w.split("=") for w in words)}})
                 if len(samples) % 8 == 0:
                     print("  %6d walks, %4.0f s" % (samples[-1]["walks"], time.monotonic() - began), flush=True)
         standin.remove(ICON[0])
